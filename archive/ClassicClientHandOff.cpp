@@ -1,0 +1,51 @@
+#include "archive/ClassicClientHandOff.h"
+
+#include "archive/DispatchDriver.h"
+#include "archive/HandOffFiles.h"
+#include "config/DiagnosticLog.h"
+#include "exits/JobContext.h"
+
+namespace aro {
+
+namespace {
+
+constexpr const char* kNotRegisteredMessage =
+    "Error: Ole-Server AroArcConnect.exe not registered.\n\nPlease run AroArcConnect.exe once. "
+    "This file is located in the ARO client directory.\nIn case the file is not there you have "
+    "to install the latest macro update.";
+
+const char* DocumentNameForClient() {
+    return TextEquals(g_szShortNameToFileName, "1") ? g_szDocName : g_szDocumentShortName;
+}
+
+void CheckIn(DispatchDriver& driver) {
+    int32_t checkIn = driver.LookUp("DoCheckInOut2");
+    std::vector<AutomationValue> arguments = {AutomationValue::String("ARO Printer"),
+                                              AutomationValue::String(DocumentNameForClient()),
+                                              AutomationValue::String(g_szPath)};
+    ARO_LOG("Call ole function DoCheckInOut2.\n");
+    driver.Invoke(checkIn, kDispatchMethod, arguments, AutomationValue::Type::Empty);
+    ARO_LOG("End OleServer\n");
+    driver.Call("EndOleServer", kDispatchMethod, {}, AutomationValue::Type::Empty);
+}
+
+}  // namespace
+
+int PrintToArchive() {
+    DispatchDriver driver;
+    if (!driver.Create("AroArcConnect.App")) {
+        GetPlatform().ShowMessage(kNotRegisteredMessage, "ARO Printer", kMessageBoxOk);
+        return 1;
+    }
+    try {
+        CheckIn(driver);
+    } catch (const std::exception&) {
+        // The client reports its own failures; the files are removed all the same.
+    }
+    driver.Release();
+    DeleteHandedOffFiles();
+    ARO_LOG("Quit function PrintToArchive\n");
+    return 1;
+}
+
+}  // namespace aro

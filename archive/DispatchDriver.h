@@ -1,0 +1,41 @@
+// Calls into an automation server: create by ProgID, look members up by
+// name, invoke them with positional typed arguments, release.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace aro {
+
+// DISP_E_UNKNOWNNAME, raised for a member the server does not know.
+constexpr long kUnknownMemberError = static_cast<long>(0x80020006L);
+
+class DispatchDriver {
+public:
+    DispatchDriver() = default;
+    ~DispatchDriver() { Release(); }
+    DispatchDriver(const DispatchDriver&) = delete;
+    DispatchDriver& operator=(const DispatchDriver&) = delete;
+
+    // False when no server object could be obtained.
+    bool Create(const char* progId);
+    // The member's dispatch identifier. A member the server does not know
+    // raises an AutomationError rather than calling some other member.
+    int32_t LookUp(const char* member);
+    // Raises AutomationServerException or AutomationError.
+    AutomationValue Invoke(int32_t dispatchId, uint16_t kind,
+                           const std::vector<AutomationValue>& arguments,
+                           AutomationValue::Type resultType);
+    // Calls a member looked up by name.
+    AutomationValue Call(const char* member, uint16_t kind,
+                         const std::vector<AutomationValue>& arguments,
+                         AutomationValue::Type resultType);
+    void Release() { m_pServer.reset(); }
+
+private:
+    std::unique_ptr<AutomationObject> m_pServer;
+};
+
+}  // namespace aro

@@ -1,0 +1,40 @@
+#include "config/DiagnosticLog.h"
+
+#include "config/FixedText.h"
+#include "config/SettingsStore.h"
+#include "platform/Platform.h"
+
+namespace aro {
+
+void LogWrite(const char* line) {
+    if (LogIsOn()) std::fputs(line, g_pLogFile);
+}
+
+void StartDiagnosticLog() {
+    g_bDebug = false;
+    char debug[kPathSize];
+    if (!ReadUserSetting("Debug", debug) || !TextEquals(debug, "1")) return;
+    g_bDebug = true;
+
+    char tempPath[kPathSize] = "";
+    uint32_t length = GetPlatform().GetTempPath(tempPath, kPathSize);
+    if (length == 0 || length >= kPathSize) tempPath[0] = '\0';
+    char logPath[kPathSize] = "";
+    // A path that does not fit is not cut short: there is then no log file.
+    bool fits = tempPath[0] != '\0' && JoinPath(logPath, {tempPath, "AroPrinter.log"});
+
+    StringBuilder message = StringBuilder("ARO Printer debug mode, file name: ") + logPath;
+    GetPlatform().ShowMessage(message.c_str(), "ARO Printer", kMessageBoxOk | kMessageBoxTopMost);
+
+    if (g_pLogFile) std::fclose(g_pLogFile);
+    g_pLogFile = fits ? GetPlatform().OpenLogFile(logPath) : nullptr;
+    ARO_LOG("Start debug mode\n");
+}
+
+void EndDiagnosticLog() {
+    ARO_LOG("End Print Job\n");
+    if (g_pLogFile) std::fclose(g_pLogFile);
+    g_pLogFile = nullptr;
+}
+
+}  // namespace aro

@@ -1,0 +1,40 @@
+// The diagnostic log: plain lines in "AroPrinter.log" in the user's
+// temporary directory, written only while the Debug setting is "1".
+#pragma once
+
+#include "config/StringBuilder.h"
+#include "exits/JobContext.h"
+
+namespace aro {
+
+inline bool LogIsOn() { return g_bDebug && g_pLogFile != nullptr; }
+
+void LogWrite(const char* line);
+inline void LogWrite(const StringBuilder& line) { LogWrite(line.c_str()); }
+
+// Document setup: read Debug and, when it is "1", announce and open the log.
+void StartDiagnosticLog();
+// Document end: the last line, then close. Nothing is written until the next
+// start opens the log again.
+void EndDiagnosticLog();
+
+}  // namespace aro
+
+// Writes a line only while the log is on; the line is not even composed otherwise.
+#define ARO_LOG(line)                                  \
+    do {                                               \
+        if (::aro::LogIsOn()) ::aro::LogWrite(line);   \
+    } while (0)
+
+namespace aro {
+
+// "<label><number>\n" while the log is on.
+inline void LogNumber(const char* label, int32_t number) {
+    ARO_LOG(StringBuilder(label) + StringBuilder(number) + "\n");
+}
+// "<label><text>\n" while the log is on.
+inline void LogText(const char* label, const char* text) {
+    ARO_LOG(StringBuilder(label) + text + "\n");
+}
+
+}  // namespace aro

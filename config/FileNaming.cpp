@@ -1,0 +1,171 @@
+#include "config/FileNaming.h"
+
+#include <cstring>
+
+#include "config/DiagnosticLog.h"
+#include "config/FixedText.h"
+#include "config/SettingsStore.h"
+#include "config/TimeStamp.h"
+#include "exits/JobContext.h"
+#include "platform/PathRules.h"
+
+namespace aro {
+
+namespace {
+
+constexpr const char* kDefaultStem = "AROPrint";
+constexpr const char* kSeparator = "_";
+constexpr const char* kShortNameStem = "AROprint";
+
+// A naming run: the two names being built and the sub-directory flag.
+struct Names {
+    char* file;  // kPathSize bytes
+    char* doc;   // kPathSize bytes
+    bool subfolder = false;
+
+    void SetFile(const char* text) { CopyText(file, kPathSize, text); }
+    void SetDoc(const char* text) { CopyText(doc, kPathSize, text); }
+    void AppendFile(const char* text) { AppendText(file, kPathSize, text); }
+    void AppendDoc(const char* text) { AppendText(doc, kPathSize, text); }
+
+    // "PrintToArchive/AROPrint" in an archive job, else the given text.
+    void SetFileArchivePrefixOr(const char* otherwise) {
+        if (subfolder) {
+            SetFile("PrintToArchive");
+            AppendFile(kPathSeparatorText);
+            AppendFile(kDefaultStem);
+        } else {
+            SetFile(otherwise);
+        }
+    }
+    // The archive job's file name: prefix, "_" and a new time stamp.
+    void SetArchiveFileWithTimeStamp() {
+        SetFileArchivePrefixOr("");
+        AppendFile(kSeparator);
+        AppendNewTimeStamp(file);
+    }
+    static void AppendNewTimeStamp(char* target) {
+        char stamp[kTimeStampSize];
+        FormatFileTimeStamp(stamp);
+        AppendText(target, kPathSize, stamp);
+    }
+    // Default or rule "1": stem, "_" and a new time stamp in both names.
+    void SetStampedDefaults() {
+        SetFileArchivePrefixOr(kDefaultStem);
+        AppendFile(kSeparator);
+        SetDoc(kDefaultStem);
+        AppendDoc(kSeparator);
+        char stamp[kTimeStampSize];
+        FormatFileTimeStamp(stamp);
+        AppendFile(stamp);
+        AppendDoc(stamp);
+    }
+};
+
+bool ReadSpecialName(char (&special)[kPathSize]) {
+    if (!ReadUserSetting("TempfileName", special)) return false;
+    ARO_LOG("TempFileName registry entry found\n");
+    return true;
+}
+
+void ApplyJobNameRule(Names& names) {
+    ARO_LOG("PrintJobName\n");
+    if (names.subfolder)
+        names.SetArchiveFileWithTimeStamp();
+    else
+        names.SetFile(g_szJobName);
+    names.SetDoc(g_szJobName);
+}
+
+void ApplyJobNameAndTimeStampRule(Names& names) {
+    ARO_LOG("Print Job Name And TimeStamp\n");
+    names.SetFileArchivePrefixOr(g_szJobName);
+    if (names.subfolder) names.AppendFile(kSeparator);
+    names.SetDoc(g_szJobName);
+    char stamp[kTimeStampSize];
+    FormatFileTimeStamp(stamp);
+    names.AppendFile(kSeparator);
+    names.AppendFile(stamp);
+    names.AppendDoc(kSeparator);
+    names.AppendDoc(stamp);
+}
+
+void ApplySpecialNameRule(Names& names) {
+    ARO_LOG("Special file name\n");
+    char special[kPathSize];
+    if (names.subfolder) {
+        names.SetArchiveFileWithTimeStamp();
+        if (!ReadSpecialName(special)) return;
+        names.SetDoc(std::strlen(special) < 2 ? kShortNameStem : special);
+        return;
+    }
+    if (!ReadSpecialName(special)) return;
+    if (std::strlen(special) < 2) {
+        names.SetFile(kShortNameStem);
+        names.SetDoc(special);
+        return;
+    }
+    ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
+    names.SetFile(special);
+    names.SetDoc(special);
+}
+
+// Returns false when nothing was decided (the caller logs that).
+bool ApplySpecialNameAndTimeStampRule(Names& names) {
+    ARO_LOG("Special file name with time stamp\n");
+    char special[kPathSize];
+    if (names.subfolder) {
+        names.SetArchiveFileWithTimeStamp();
+        if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
+        names.SetDoc(special);
+        names.AppendDoc(kSeparator);
+        Names::AppendNewTimeStamp(names.doc);
+        return true;
+    }
+    if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
+    ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
+    names.SetFile(special);
+    names.AppendFile(kSeparator);
+    Names::AppendNewTimeStamp(names.file);
+    names.SetDoc(names.file);
+    return true;
+}
+
+// Runs the rule named by FileNameMode; false when no rule decided the names.
+bool ApplyFileNameMode(Names& names) {
+    char mode[kPathSize];
+    if (!ReadUserSetting("FileNameMode", mode)) return false;
+    ARO_LOG("FileNameMode registry entry found\n");
+    if (TextEquals(mode, "1")) {
+        ARO_LOG("Build time stamp\n");
+        names.SetStampedDefaults();
+        return true;
+    }
+    if (TextEquals(mode, "2")) return ApplyJobNameRule(names), true;
+    if (TextEquals(mode, "3")) return ApplyJobNameAndTimeStampRule(names), true;
+    if (TextEquals(mode, "4")) return ApplySpecialNameRule(names), true;
+    if (TextEquals(mode, "5")) return ApplySpecialNameAndTimeStampRule(names);
+    return false;
+}
+
+}  // namespace
+
+void GetFileName(char* fileName) {
+    ARO_LOG("In function GetFileName\n");
+    Names names{fileName, g_szDocName};
+    char archive[kPathSize];
+    if (ReadUserSetting("PrintToArchive", archive)) {
+        ARO_LOG("PrintToArchive registery entry found\n");
+        if (TextEquals(archive, "1")) {
+            ARO_LOG("CU PrintToArchive = 1 -> Print to sub directory\n");
+            names.subfolder = true;
+        }
+    }
+    ARO_LOG("Set default entry for FileName\n");
+    ARO_LOG("Build time stamp for default file name\n");
+    names.SetStampedDefaults();
+    if (!ApplyFileNameMode(names)) ARO_LOG("Exit function GetFileName without anything done\n");
+}
+
+}  // namespace aro
+

@@ -1,0 +1,135 @@
+#include "config/OutputDirectory.h"
+
+#include <cstring>
+
+#include "config/DiagnosticLog.h"
+#include "config/FixedText.h"
+#include "config/SettingsStore.h"
+#include "platform/PathRules.h"
+#include "platform/Platform.h"
+
+namespace aro {
+
+namespace {
+
+constexpr const char* kProfessionalOptions = "SOFTWARE\\ARO Digital\\Aro32.1\\Options";
+constexpr const char* kOfficeOptions = "SOFTWARE\\ARO Digital\\Aro32.2\\Options";
+constexpr std::size_t kMaxTailAfterPlaceholder = 255;
+
+using PathBuffer = char[kPathSize];
+
+void RemoveOneTrailingSeparator(char* folder) {
+    std::size_t length = std::strlen(folder);
+    if (length > 0 && folder[length - 1] == kPathSeparator) folder[length - 1] = '\0';
+}
+
+// Appends at most 255 characters of tail (nothing when tail lies past the text).
+void AppendTail(PathBuffer& folder, const char* text, std::size_t offset) {
+    if (std::strlen(text) <= offset) return;
+    char tail[kMaxTailAfterPlaceholder + 1];
+    CopyText(tail, text + offset);
+    AppendText(folder, tail);
+}
+
+// Rows 5 to 8: the archive clients' options, per user before machine-wide.
+void ReadClientOptionsFolder(PathBuffer& folder) {
+    if (ReadSetting(Hive::CurrentUser, kProfessionalOptions, "Dovurezazuv", folder)) return;
+    ARO_LOG("No AROprofessional Dovurezazuv entry in CU\n");
+    if (ReadSetting(Hive::CurrentUser, kOfficeOptions, "Dovurezazuv", folder)) return;
+    ARO_LOG("No AROoffice Dovurezazuv entry in CU\n");
+    if (ReadSetting(Hive::LocalMachine, kProfessionalOptions, "Dovurezazuv", folder)) return;
+    ARO_LOG("No AROprofessional Dovurezazuv entry in LM\n");
+    ReadSetting(Hive::LocalMachine, kOfficeOptions, "Dovurezazuv", folder);
+}
+
+void ExpandUserTemp(PathBuffer& folder) {
+    if (std::strncmp(folder, "%USERTEMP%", 10) != 0) return;
+    ARO_LOG("%USERTEMP% found\n");
+    PathBuffer configured;
+    CopyText(configured, folder);
+    uint32_t length = GetPlatform().GetTempPath(folder, kPathSize);
+    if (length == 0 || length >= kPathSize) folder[0] = '\0';
+    ARO_LOG(StringBuilder("TempPath=") + folder + "\n");
+    AppendTail(folder, configured, configured[10] == kPathSeparator ? 11 : 10);
+    ARO_LOG(StringBuilder("TempPath expanded=") + folder + "\n");
+}
+
+void ExpandAppData(PathBuffer& folder) {
+    if (std::strncmp(folder, "%APPDATA%", 9) != 0) return;
+    PathBuffer expanded = "";
+    uint32_t expandedSize = GetPlatform().ExpandEnvironment("%APPDATA%", expanded, kPathSize);
+    if (expandedSize == 0 || expandedSize > kPathSize) expanded[0] = '\0';
+    PathBuffer longForm = "";
+    uint32_t length = expanded[0] ? GetPlatform().GetLongPath(expanded, longForm, kPathSize) : 0;
+    if (length == 0 || length >= kPathSize) {
+        GetPlatform().ShowMessage("Error: Could not expand environment string %APPDATA%",
+                                  "ARO Printer", kMessageBoxOk);
+        return;
+    }
+    PathBuffer configured;
+    CopyText(configured, folder);
+    CopyText(folder, longForm);
+    AppendText(folder, kPathSeparatorText);
+    // The character right after the placeholder is dropped, whatever it is.
+    AppendTail(folder, configured, 10);
+}
+
+// Creates the folder when there is no entry of that name yet.
+void EnsureFolder(const char* path, bool subfolder) {
+    if (GetPlatform().PathExists(path)) return;
+    if (subfolder)
+        ARO_LOG(StringBuilder("Create SubDir=") + path + "\n");
+    else
+        ARO_LOG("Create TempDir\n");
+    GetPlatform().CreateFolder(path);
+}
+
+StringBuilder ResolveClientOptionsFolder() {
+    PathBuffer folder = "";
+    ReadClientOptionsFolder(folder);
+    ARO_LOG(StringBuilder("DruckTempPath=") + folder + "\n");
+    if (!folder[0])
+        GetPlatform().ShowMessage("No ARO print path found", "Error", kMessageBoxOk);
+    ExpandUserTemp(folder);
+    ExpandAppData(folder);
+    RemoveOneTrailingSeparator(folder);
+    // With no folder there is nothing to create: an empty path would put the
+    // subfolder at the root of the file system.
+    if (folder[0]) {
+        EnsureFolder(folder, false);
+        PathBuffer subfolder;
+        if (JoinPath(subfolder, {folder, kPathSeparatorText, "PrintToArchive"}))
+            EnsureFolder(subfolder, true);
+    }
+    return StringBuilder(folder);
+}
+
+StringBuilder ResolveAlternateKeyFolder(const char* alternateKey) {
+    PathBuffer folder;
+    if (!ReadSetting(Hive::CurrentUser, alternateKey, "Dovurezazuv", folder)) {
+        ARO_LOG("No AlternateKey found in CU\n");
+        if (!ReadSetting(Hive::LocalMachine, alternateKey, "Dovurezazuv", folder)) {
+            ARO_LOG("No AlternateKey found in LM\n");
+            return StringBuilder();
+        }
+    }
+    RemoveOneTrailingSeparator(folder);
+    ARO_LOG(StringBuilder("AlternateKey found: ") + folder + "\n");
+    return StringBuilder(folder);
+}
+
+}  // namespace
+
+StringBuilder GetPrinterTempDirectory() {
+    ARO_LOG("In function GetPrinterTempDirectory\n");
+    PathBuffer alternateKey;
+    if (ReadSetting(Hive::CurrentUser, kMainKeyAlt, "AlternateKey", alternateKey))
+        return ResolveAlternateKeyFolder(alternateKey);
+    ARO_LOG("No AlternateKey in CU\n");
+    if (ReadSetting(Hive::LocalMachine, kMainKeyAlt, "AlternateKey", alternateKey))
+        return ResolveAlternateKeyFolder(alternateKey);
+    ARO_LOG("No AlternateKey in LM\n");
+    return ResolveClientOptionsFolder();
+}
+
+}  // namespace aro

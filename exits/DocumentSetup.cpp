@@ -1,0 +1,159 @@
+// startDocExit: the document setup, once per load and at every single-page
+// restart.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/DiagnosticLog.h"
+#include "config/FileNaming.h"
+#include "config/OutputDirectory.h"
+#include "config/SettingsStore.h"
+#include "config/VersionRecord.h"
+#include "exits/AccountCheck.h"
+#include "exits/CommandHooks.h"
+#include "exits/Exits.h"
+#include "exits/JobContext.h"
+#include "imaging/PageBitmap.h"
+#include "platform/PathRules.h"
+#include "platform/Platform.h"
+
+namespace aro {
+
+namespace {
+
+constexpr const char* kTiffExtension = ".TIF";
+// Extensions of the job's files share one length, so a stem that fits the
+// TIFF path fits the .grp and .TXT paths too.
+constexpr std::size_t kExtensionLength = 4;
+constexpr int kMaxUniqueSuffix = 9999;
+
+void ReadMultiPageMode() {
+    char value[kFlagSize];
+    if (!ReadUserSetting("PrintMultiPageImage", value)) {
+        g_bMultiPage = true;
+        ARO_LOG("No registry entry, MultiPageImage = true\n");
+    } else if (TextEquals(value, "1")) {
+        g_bMultiPage = true;
+        ARO_LOG("MultiPageImage = true\n");
+    } else {
+        g_bMultiPage = false;
+        ARO_LOG("MultiPageImage = false\n");
+    }
+}
+
+void ReadJobSettings() {
+    char value[kFlagSize];
+    ReadUserSetting("PrintBackgroundImage", value);
+    g_bBackgroundImage = TextEquals(value, "1");
+    ReadUserSetting("DocumentShortName", g_szDocumentShortName);
+    ReadUserSetting("ShortNameToFileName", g_szShortNameToFileName);
+    ReadUserSetting("CutLines", g_szCutLines);
+    // A single character counts as nothing to cut: "7" is 0 lines, "07" is 7.
+    if (std::strlen(g_szCutLines) < 2) CopyText(g_szCutLines, "0");
+}
+
+void ReadOutputSettings() {
+    ReadUserThenMachineSetting("PrintTxtFile", g_szPrintTxtFile);
+    ReadUserThenMachineSetting("PrintGrpFile", g_szPrintGrpFile);
+    char maxPages[kFlagSize];
+    if (!ReadUserThenMachineSetting("MaxPagesCount", maxPages)) CopyText(maxPages, "-1");
+    g_nMaxPages = static_cast<int32_t>(std::strtol(maxPages, nullptr, 10));
+}
+
+void CheckAccount() {
+    ARO_LOG("Call function CheckForUser\n");
+    if (!CheckForUser())
+        GetPlatform().ShowMessage(
+            "No user account found. Please check the printer properties to send print jobs "
+            "directly to the printer.",
+            "ARO Printer", kMessageBoxOk | kMessageBoxTopMost);
+}
+
+void ResolveOutputDirectory() {
+    ARO_LOG("Call function GetPrinterTempDirectory\n");
+    StringBuilder folder = GetPrinterTempDirectory();
+    LogText("GetPrinterTempDirectory=", folder.c_str());
+    if (folder.Length() == 0)
+        GetPlatform().ShowMessage("Print directory not found.", "ARO Printer", kMessageBoxOk);
+    else
+        CopyText(g_szPrintDir, folder.c_str());
+}
+
+bool ComposeTiffPath() {
+    return JoinPath(g_szPath, {g_szPrintDir, kPathSeparatorText, g_szFileName, kTiffExtension});
+}
+
+// Cuts the stem so that folder, separator, stem and extension fit one path.
+void FitStemToPath() {
+    std::size_t room = kPathSize - 1 - std::strlen(g_szPrintDir) - 1 - kExtensionLength;
+    if (std::strlen(g_szPrintDir) + 1 + kExtensionLength >= kPathSize) room = 0;
+    if (std::strlen(g_szFileName) > room) g_szFileName[room] = '\0';
+}
+
+// A later page of a single-page job must not replace an earlier page's file
+// that got the same name (a name without time stamp, or the same
+// millisecond): "_2", "_3", ... is added to the stem until the name is free.
+void MakeRestartNameUnique() {
+    if (!g_bRestartSetup || !ComposeTiffPath() || !GetPlatform().PathExists(g_szPath)) return;
+    char stem[kPathSize];
+    CopyText(stem, g_szFileName);
+    for (int n = 2; n <= kMaxUniqueSuffix; ++n) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%d", n);
+        CopyText(g_szFileName, stem);
+        std::size_t room = kPathSize - 1 - std::strlen(suffix);
+        if (std::strlen(g_szFileName) > room) g_szFileName[room] = '\0';
+        AppendText(g_szFileName, suffix);
+        FitStemToPath();
+        if (ComposeTiffPath() && !GetPlatform().PathExists(g_szPath)) return;
+    }
+}
+
+void ChooseFileName() {
+    ARO_LOG("Call function GetFileName\n");
+    GetFileName(g_szFileName);
+    FitStemToPath();
+    MakeRestartNameUnique();
+    LogText("FileName=", g_szFileName);
+    ComposeTiffPath();
+    LogText("g_szPath=", g_szPath);
+}
+
+void CreateBackgroundBitmap() {
+    if (g_pBackground) {
+        g_pBackground->FreeDib();
+        delete g_pBackground;
+    }
+    g_pBackground = new PageBitmap();
+    g_pBackground->Reset();
+}
+
+void RunDocumentSetup() {
+    g_bDocumentStart = true;
+    g_bFirstPage = true;
+    g_bFileCreated = false;
+    StartDiagnosticLog();
+    ARO_LOG("In function startDocExit\n");
+    ARO_LOG("Call function WriteVersionNumber\n");
+    WriteVersionNumber();
+    ReadMultiPageMode();
+    ReadJobSettings();
+    RunBeforeHook();
+    ReadOutputSettings();
+    CheckAccount();
+    ResolveOutputDirectory();
+    ChooseFileName();
+    g_bSetupPending = false;
+    g_out = nullptr;
+    CreateBackgroundBitmap();
+}
+
+}  // namespace
+
+int16_t StartDocExit() {
+    if (g_bSetupPending) RunDocumentSetup();
+    ARO_LOG("End function startDocExit\n");
+    return 0;
+}
+
+}  // namespace aro

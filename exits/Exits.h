@@ -1,0 +1,21 @@
+// The routines behind the module's exported entry points.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace aro {
+
+int16_t StartDocExit();
+int16_t StartPageExit();
+int32_t EndPageExit(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
+                    int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding);
+int16_t EndDocExit();
+int16_t GetPrintFileName(char* dest);
+int16_t PrintJobName(const char* name);
+intptr_t DialogProcedure(void* hwnd, unsigned int msg, uintptr_t wParam, intptr_t lParam);
+
+// The size a GetPrintFileName destination must have.
+constexpr std::size_t kPrintFileNameSize = 524;
+
+}  // namespace aro

@@ -1,0 +1,48 @@
+// The exits a host calls besides the job's course: the .TXT name, the job
+// name and the dialog procedure.
+#include <cstring>
+
+#include "config/FixedText.h"
+#include "exits/Exits.h"
+#include "exits/JobContext.h"
+#include "platform/PathRules.h"
+
+namespace aro {
+
+namespace {
+constexpr unsigned int kInitDialogMessage = 0x0110;
+constexpr unsigned int kCommandMessage = 0x0111;
+constexpr uintptr_t kOkCommand = 1;
+// Characters a file name cannot hold.
+constexpr const char* kDroppedCharacters = "\"*/:<>?\\|";
+}  // namespace
+
+int16_t GetPrintFileName(char* dest) {
+    if (!dest) return 1;
+    char name[kPrintFileNameSize] = "";
+    if (TextEquals(g_szPrintTxtFile, "1")) {
+        CopyText(name, g_szPrintDir);
+        AppendText(name, kPathSeparatorText);
+        AppendText(name, g_szFileName);
+        AppendText(name, ".TXT");
+    }
+    std::memcpy(dest, name, std::strlen(name) + 1);
+    return 1;
+}
+
+int16_t PrintJobName(const char* name) {
+    std::size_t out = 0;
+    for (const char* c = name ? name : ""; *c && out + 1 < kPathSize; ++c)
+        if (!std::strchr(kDroppedCharacters, *c)) g_szJobName[out++] = *c;
+    g_szJobName[out] = '\0';
+    return 1;
+}
+
+// No windows here: the dialog is accepted as it is.
+intptr_t DialogProcedure(void*, unsigned int msg, uintptr_t wParam, intptr_t) {
+    if (msg == kInitDialogMessage) return 1;
+    if (msg == kCommandMessage && (wParam & 0xFFFF) == kOkCommand) return 0;
+    return 0;
+}
+
+}  // namespace aro

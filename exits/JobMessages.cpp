@@ -1,0 +1,17 @@
+#include "exits/JobMessages.h"
+
+#include "config/StringBuilder.h"
+#include "exits/JobContext.h"
+#include "platform/Platform.h"
+
+namespace aro {
+
+void ShowCannotOpenTiffMessage() {
+    StringBuilder text = StringBuilder("Cannot open TIFF file in the directory \"") +
+                         g_szPrintDir +
+                         "\".\n\nCheck to make sure this directory exists and to have enough "
+                         "rights.";
+    GetPlatform().ShowMessage(text.c_str(), "ARO Printer", kMessageBoxOk);
+}
+
+}  // namespace aro

@@ -1,0 +1,91 @@
+// startPageExit and endPageExit: pages and their bands.
+#include <tiffio.h>
+
+#include <cstdlib>
+
+#include "config/DiagnosticLog.h"
+#include "exits/Exits.h"
+#include "exits/JobContext.h"
+#include "exits/JobMessages.h"
+#include "imaging/ColourPageWriter.h"
+#include "imaging/MonochromePageWriter.h"
+
+namespace aro {
+
+namespace {
+
+constexpr int32_t kMonochromeBitmap = 1;
+constexpr int32_t kColourBitmap = 5;
+
+// The TIFF file is created by the document's first band. Without an output
+// folder the path would name a file at the root of the file system, so the
+// file is then refused like one that cannot be created.
+bool OpenDocumentFile() {
+    ARO_LOG("This is the first page.\n");
+    g_nPageCount = 0;
+    LogText("Open to write ", g_szPath);
+    g_out = (g_szPrintDir[0] && g_szPath[0]) ? TIFFOpen(g_szPath, "w") : nullptr;
+    if (!g_out) {
+        ShowCannotOpenTiffMessage();
+        return false;
+    }
+    g_bFileCreated = true;
+    return true;
+}
+
+bool WithinPageLimit() { return g_nMaxPages == -1 || g_nPageCount < g_nMaxPages; }
+
+// The band's row count less the CutLines setting; never more rows than the
+// band has, never fewer than none.
+uint32_t RowsAfterCutLines(uint32_t dwHeight) {
+    long cut = std::strtol(g_szCutLines, nullptr, 10);
+    if (cut <= 0) return dwHeight;
+    return static_cast<unsigned long>(cut) >= dwHeight ? 0 : dwHeight - static_cast<uint32_t>(cut);
+}
+
+int32_t DispatchBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
+                     int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
+    if (!WithinPageLimit()) return 0;
+    if (nBitmapFormat == kMonochromeBitmap)
+        return AppendTiffG4(pBits, RowsAfterCutLines(dwHeight), dwWidth, dwResolution, bBanding);
+    if (nBitmapFormat == kColourBitmap)
+        return AppendTiffJPEG(pBits, dwHeight, dwWidth, dwResolution, bBanding);
+    return 0;
+}
+
+// Single-page mode: the page just ended is a document of its own.
+void RestartDocument() {
+    ARO_LOG("Multipage selected, call endDocExit\n");
+    EndDocExit();
+    g_bSetupPending = true;
+    g_bRestartSetup = true;
+    StartDocExit();
+    g_bRestartSetup = false;
+}
+
+}  // namespace
+
+int16_t StartPageExit() {
+    ARO_LOG("In function startPageExit\n");
+    g_bFirstBand = true;
+    g_dwImageHeight = 0;
+    return 0;
+}
+
+int32_t EndPageExit(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
+                    int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
+    ARO_LOG("In function EndPageExit\n");
+    if (g_bDocumentStart && !OpenDocumentFile()) return -1;
+    g_bDocumentStart = false;
+    ARO_LOG("Select bitmap format.\n");
+    int32_t result =
+        DispatchBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
+    ARO_LOG("Quit function EndPageExit.\n");
+    if (bBanding & 0xFF) return result;
+    ARO_LOG("No banding\n");
+    g_bFirstPage = false;
+    if (!g_bMultiPage) RestartDocument();
+    return result;
+}
+
+}  // namespace aro

@@ -1,0 +1,37 @@
+// Reads background images (TIFF) into a PageBitmap and lays them under the
+// page bands.
+#pragma once
+
+#include <cstdint>
+
+typedef struct tiff TIFF;
+
+namespace aro {
+
+class PageBitmap;
+
+class BackgroundLoader {
+public:
+    // The one loader of the process. Creating it silences libtiff's warning
+    // and error handlers for the rest of the process.
+    static BackgroundLoader& Instance();
+
+    // 1 loaded; -1 bad arguments, file not openable or unreadable 32-bit
+    // image; -10 compression not supported.
+    int LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory);
+    // 1 done; -1 no bitmap or no band; -2 bits other than 1 or 24.
+    int MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
+                        uint32_t width, uint32_t firstRow, int bits);
+    // The repaired copy of a file libtiff refuses, or null. tempName (260
+    // bytes) receives the copy's name.
+    TIFF* OpenRepairedCopy(const char* path, char* tempName);
+
+    // mode 1 reads only, mode 2 repairs in place.
+    static bool CheckPlanarConfig(const char* path, int mode);
+    static bool NormalizeMonoPolarity(PageBitmap& bitmap);
+
+private:
+    BackgroundLoader();
+};
+
+}  // namespace aro

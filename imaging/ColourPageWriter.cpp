@@ -1,0 +1,157 @@
+#include "imaging/ColourPageWriter.h"
+
+#include <tiffio.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "config/DiagnosticLog.h"
+#include "exits/JobContext.h"
+#include "exits/JobMessages.h"
+#include "imaging/PageBackground.h"
+
+namespace aro {
+
+namespace {
+
+// Anything larger than this per strip is not a printed page.
+constexpr uint64_t kMaxStripBufferBytes = uint64_t(1) << 30;
+
+int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
+    const char* valueName =
+        g_bFirstPage ? "BackgroundImageFirstPageColor" : "BackgroundImageNextPagesColor";
+    if (!PreparePageBackground(valueName)) return -2;
+    ARO_LOG("AppendJPEG: iError = 0\n");
+    uint16_t bitCount = PageBackgroundBitCount();
+    if (bitCount != 24) {
+        LogNumber("AppendJPEG: Error: bbp = ", bitCount);
+        return -3;
+    }
+    MergePageBackground(pBits, dwHeight, dwWidth, 24);
+    ARO_LOG(StringBuilder("Merge: dwHeight = ") + StringBuilder(static_cast<int32_t>(dwHeight)) +
+            "g_dwImageHeight = " + StringBuilder(static_cast<int32_t>(g_dwImageHeight)) + "\n");
+    return 0;
+}
+
+void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
+    ARO_LOG("FirstBand\n");
+    ARO_LOG("TIFFTAG_RESOLUTIONUNIT=2\n");
+    TIFFSetField(g_out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    LogNumber("TIFFTAG_XRESOLUTION=", dwResolution);
+    TIFFSetField(g_out, TIFFTAG_XRESOLUTION, static_cast<double>(dwResolution));
+    LogNumber("TIFFTAG_YRESOLUTION=", dwResolution);
+    TIFFSetField(g_out, TIFFTAG_YRESOLUTION, static_cast<double>(dwResolution));
+    LogNumber("TIFFTAG_IMAGEWIDTH=", static_cast<int32_t>(dwWidth));
+    TIFFSetField(g_out, TIFFTAG_IMAGEWIDTH, dwWidth);
+    LogNumber("TIFFTAG_IMAGELENGTH(Height)=", static_cast<int32_t>(dwHeight));
+    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, dwHeight);
+    LogNumber("TIFFTAG_COMPRESSION=", COMPRESSION_JPEG);
+    TIFFSetField(g_out, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+    LogNumber("TIFFTAG_PHOTOMETRIC=", PHOTOMETRIC_RGB);
+    TIFFSetField(g_out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    ARO_LOG("TIFFTAG_SAMPLESPERPIXEL=3\n");
+    TIFFSetField(g_out, TIFFTAG_SAMPLESPERPIXEL, 3);
+    LogNumber("TIFFTAG_PLANARCONFIG=", PLANARCONFIG_CONTIG);
+    TIFFSetField(g_out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    ARO_LOG("TIFFTAG_BITSPERSAMPLE=8\n");
+    TIFFSetField(g_out, TIFFTAG_BITSPERSAMPLE, 8);
+    LogNumber("TIFFTAG_ROWSPERSTRIP=", static_cast<int32_t>(m_TiffRowsPerStrip));
+    TIFFSetField(g_out, TIFFTAG_ROWSPERSTRIP, m_TiffRowsPerStrip);
+}
+
+// One staging buffer per page, room for 16 padded rows.
+bool AllocateStripBuffer(uint64_t stride) {
+    ReleaseStripBuffer();
+    uint64_t bytes = stride * 16;
+    if (bytes == 0 || bytes > kMaxStripBufferBytes) return false;
+    g_pStripBuffer = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(bytes)));
+    return g_pStripBuffer != nullptr;
+}
+
+// Encodes the staged rows as the strip that holds page row firstRow.
+void WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
+    uint32_t strip = firstRow / m_TiffRowsPerStrip;
+    if (g_dwStagedRows < m_TiffRowsPerStrip) ARO_LOG("Rows < m_TiffRowsPerStrip\n");
+    LogNumber("TIFFWriteEncodedStrip=", static_cast<int32_t>(strip));
+    TIFFWriteEncodedStrip(g_out, strip, g_pStripBuffer,
+                          static_cast<tmsize_t>(g_dwStagedRows * rowBytes));
+    g_dwStagedRows = 0;
+}
+
+// Copies the band's rows packed into the staging buffer and writes every
+// full strip. Rows of a strip that the band does not fill wait for the next
+// band, so that a band of any height loses no row; bands of a multiple of 8
+// rows write their strips as page rows / 8 + k.
+void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowBytes,
+                 uint64_t stride, bool endsPage) {
+    ARO_LOG(StringBuilder("Start for, dwHeight=") + StringBuilder(static_cast<int32_t>(dwHeight)) +
+            "\n");
+    // The codec takes a strip's height from ImageLength, so the page must
+    // already be as tall as the rows this band brings.
+    uint32_t pageRows = g_dwImageHeight + dwHeight;
+    if (dwHeight > 0) TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, pageRows);
+    uint32_t stripFirstRow = g_dwImageHeight - g_dwStagedRows;
+    for (uint32_t r = 0; r < dwHeight; ++r) {
+        std::memcpy(g_pStripBuffer + g_dwStagedRows * rowBytes, pBits + r * stride,
+                    static_cast<std::size_t>(rowBytes));
+        if (++g_dwStagedRows == m_TiffRowsPerStrip) {
+            WriteStagedStrip(stripFirstRow, rowBytes);
+            stripFirstRow += m_TiffRowsPerStrip;
+        }
+    }
+    if (endsPage && g_dwStagedRows > 0) WriteStagedStrip(stripFirstRow, rowBytes);
+}
+
+void EndPage() {
+    ARO_LOG("No banding\n");
+    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
+    ARO_LOG("TIFFWriteDirectory\n");
+    TIFFWriteDirectory(g_out);
+    ++g_nPageCount;
+    ARO_LOG("Freeze buffer\n");
+    ReleaseStripBuffer();
+    ARO_LOG("Return iFile\n");
+}
+
+}  // namespace
+
+void ReleaseStripBuffer() {
+    std::free(g_pStripBuffer);
+    g_pStripBuffer = nullptr;
+    g_dwStagedRows = 0;
+}
+
+int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
+                       int32_t dwResolution, int32_t bBanding) {
+    ARO_LOG("Start function AppendTiffJPEG\n");
+    if (!g_out) {
+        ShowCannotOpenTiffMessage();
+        return -1;
+    }
+    int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
+    const uint64_t rowBytes = static_cast<uint64_t>(dwWidth) * 3;
+    const uint64_t stride = (rowBytes + 3) / 4 * 4;
+    if (g_bFirstBand) {
+        SetPageFields(dwHeight, dwWidth, dwResolution);
+        AllocateStripBuffer(stride);
+    }
+    g_bFirstBand = false;
+    ARO_LOG("FirstBand written\n");
+    const bool endsPage = (bBanding & 0xFF) == 0;
+    // A band that cannot be staged (no band, no buffer) is reported even on
+    // the page's last band: its rows are missing from the page.
+    int32_t bandStatus = 0;
+    if (g_pStripBuffer && (pBits || dwHeight == 0))
+        WriteStrips(pBits, dwHeight, rowBytes, stride, endsPage);
+    else
+        bandStatus = -2;
+    g_dwImageHeight += dwHeight;
+    if (!endsPage) {
+        ARO_LOG("End function AppendTiffJPEG, Retun = 0\n");
+        return bandStatus ? bandStatus : iError;
+    }
+    EndPage();
+    return bandStatus;
+}
+
+}  // namespace aro

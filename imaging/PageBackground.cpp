@@ -1,0 +1,28 @@
+#include "imaging/PageBackground.h"
+
+#include "config/FixedText.h"
+#include "config/SettingsStore.h"
+#include "exits/JobContext.h"
+#include "imaging/BackgroundLoader.h"
+#include "imaging/PageBitmap.h"
+
+namespace aro {
+
+bool PreparePageBackground(const char* valueName) {
+    char path[kPathSize];
+    ReadUserSetting(valueName, path);
+    if (!g_bFirstBand) return true;
+    // A second document in one load finds the bitmap released.
+    if (!g_pBackground) return false;
+    g_pBackground->Clear();
+    return BackgroundLoader::Instance().LoadTiffImage(path, g_pBackground, 1) == 1;
+}
+
+uint16_t PageBackgroundBitCount() { return g_pBackground ? g_pBackground->GetBitCount() : 0; }
+
+void MergePageBackground(unsigned char* band, uint32_t rows, uint32_t width, int bits) {
+    BackgroundLoader::Instance().MergeBackground(g_pBackground, band, rows, width,
+                                                 g_dwImageHeight, bits);
+}
+
+}  // namespace aro

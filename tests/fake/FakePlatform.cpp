@@ -1,0 +1,218 @@
+#include "fake/FakePlatform.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "exits/JobContext.h"
+
+namespace aro::test {
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+uint32_t StoreResult(const std::string& value, char* buffer, uint32_t capacity) {
+    if (value.size() + 1 > capacity) return static_cast<uint32_t>(value.size() + 1);
+    std::memcpy(buffer, value.c_str(), value.size() + 1);
+    return static_cast<uint32_t>(value.size());
+}
+
+}  // namespace
+
+FakePlatform::FakePlatform() {
+    char pattern[] = "/tmp/aro-fake-log-XXXXXX";
+    int fd = mkstemp(pattern);
+    if (fd >= 0) close(fd);
+    logFilePath = pattern;
+}
+
+FakePlatform::~FakePlatform() { unlink(logFilePath.c_str()); }
+
+std::string FakePlatform::MapKey(const std::string& key, const std::string& name) {
+    return Upper(key) + "\\\\" + Upper(name);
+}
+
+void FakePlatform::SetString(Hive hive, const std::string& key, const std::string& name,
+                             const std::string& text) {
+    std::vector<unsigned char> data(text.begin(), text.end());
+    data.push_back(0);
+    SetRaw(hive, key, name, 1, std::move(data));
+}
+
+void FakePlatform::SetRaw(Hive hive, const std::string& key, const std::string& name,
+                          uint32_t type, std::vector<unsigned char> data) {
+    hives[static_cast<int>(hive)][MapKey(key, name)] = RegValue{type, std::move(data)};
+}
+
+std::string FakePlatform::GetString(Hive hive, const std::string& key,
+                                    const std::string& name) const {
+    const auto& map = hives[static_cast<int>(hive)];
+    auto it = map.find(MapKey(key, name));
+    if (it == map.end()) return "<absent>";
+    std::string text(it->second.data.begin(), it->second.data.end());
+    if (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
+}
+
+bool FakePlatform::QueryValue(Hive hive, const char* keyPath, const char* valueName,
+                              unsigned char* data, uint32_t* size) {
+    const auto& map = hives[static_cast<int>(hive)];
+    auto it = map.find(MapKey(keyPath, valueName));
+    if (it == map.end() || it->second.data.size() > *size) return false;
+    std::copy(it->second.data.begin(), it->second.data.end(), data);
+    *size = static_cast<uint32_t>(it->second.data.size());
+    return true;
+}
+
+bool FakePlatform::SetStringValue(Hive hive, const char* keyPath, const char* valueName,
+                                  const char* text) {
+    if (setValueFails) return false;
+    SetString(hive, keyPath, valueName, text);
+    return true;
+}
+
+void FakePlatform::ShowMessage(const char* text, const char* caption, unsigned flags) {
+    messages.push_back({text, caption, flags});
+}
+
+uint32_t FakePlatform::GetTempPath(char* buffer, uint32_t capacity) {
+    if (tempPath.empty()) return 0;
+    return StoreResult(tempPath, buffer, capacity);
+}
+
+uint32_t FakePlatform::ExpandEnvironment(const char* source, char* buffer, uint32_t capacity) {
+    std::string text = source;
+    for (const auto& [name, value] : environment) {
+        std::string token = "%" + name + "%";
+        for (size_t at = text.find(token); at != std::string::npos;
+             at = text.find(token, at + value.size()))
+            text.replace(at, token.size(), value);
+    }
+    uint32_t stored = StoreResult(text, buffer, capacity);
+    return stored == text.size() ? stored + 1 : stored;
+}
+
+uint32_t FakePlatform::GetLongPath(const char* path, char* buffer, uint32_t capacity) {
+    auto it = longPaths.find(path);
+    if (it == longPaths.end()) return 0;
+    return StoreResult(it->second, buffer, capacity);
+}
+
+bool FakePlatform::PathExists(const char* path) { return *path && paths.count(path) > 0; }
+
+bool FakePlatform::CreateFolder(const char* path) {
+    createdFolders.push_back(path);
+    if (!*path) return false;
+    paths.insert(path);
+    return true;
+}
+
+bool FakePlatform::RemoveFile(const char* path) {
+    removedFiles.push_back(path);
+    return paths.erase(path) > 0;
+}
+
+bool FakePlatform::CopyFileTo(const char* source, const char* target, bool failIfExists) {
+    if (failIfExists && paths.count(target)) return false;
+    if (!paths.count(source)) return false;
+    paths.insert(target);
+    return true;
+}
+
+bool FakePlatform::CreateTempFile(const char* folder, const char* prefix, char* name,
+                                  uint32_t capacity) {
+    std::string path = std::string(folder) + prefix + std::to_string(++m_tempCounter) + ".tmp";
+    if (path.size() + 1 > capacity) return false;
+    std::memcpy(name, path.c_str(), path.size() + 1);
+    paths.insert(path);
+    return true;
+}
+
+bool FakePlatform::WriteProfileString(const char* section, const char* key, const char* value,
+                                      const char* file) {
+    profileWrites.push_back({section, key, value, file});
+    return true;
+}
+
+bool FakePlatform::GetUserName(char* buffer, uint32_t* size) {
+    if (userNameFails || userName.size() + 1 > *size) {
+        *size = static_cast<uint32_t>(userName.size() + 1);
+        return false;
+    }
+    std::memcpy(buffer, userName.c_str(), userName.size() + 1);
+    *size = static_cast<uint32_t>(userName.size() + 1);
+    return true;
+}
+
+uint32_t FakePlatform::GetSystemDirectory(char* buffer, uint32_t capacity) {
+    return StoreResult(systemDirectory, buffer, capacity);
+}
+
+bool FakePlatform::ReadFileVersion(const char* path, uint16_t parts[4]) {
+    auto it = fileVersions.find(path);
+    if (it == fileVersions.end()) return false;
+    std::copy(it->second.begin(), it->second.end(), parts);
+    return true;
+}
+
+LocalTime FakePlatform::GetLocalTime() {
+    LocalTime reading = now;
+    now.milliseconds += clockStepMilliseconds;
+    while (now.milliseconds >= 1000) {
+        now.milliseconds -= 1000;
+        ++now.second;
+    }
+    return reading;
+}
+
+void FakePlatform::StartProgram(const char* program, const char* parameter, bool wait) {
+    programs.push_back({program, parameter, wait});
+}
+
+void FakePlatform::ShellOpen(const char* file) { shellOpens.push_back(file); }
+
+std::FILE* FakePlatform::OpenLogFile(const char* path) {
+    (void)path;
+    return std::fopen(logFilePath.c_str(), "w");
+}
+
+std::string FakePlatform::LogText() {
+    if (aro::g_pLogFile) std::fflush(aro::g_pLogFile);
+    std::ifstream in(logFilePath, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void* FakePlatform::AllocateZeroed(std::size_t bytes) {
+    if (allocationFails) return nullptr;
+    return std::calloc(1, bytes ? bytes : 1);
+}
+
+void FakePlatform::Free(void* block) { std::free(block); }
+
+std::unique_ptr<AutomationObject> FakePlatform::CreateAutomationObject(const char* progId) {
+    return automationFactory ? automationFactory(progId) : nullptr;
+}
+
+ScopedFakePlatform::ScopedFakePlatform() {
+    ResetJobContext();
+    SetPlatform(&m_platform);
+}
+
+ScopedFakePlatform::~ScopedFakePlatform() {
+    if (g_pLogFile) std::fclose(g_pLogFile);
+    ResetJobContext();
+    SetPlatform(nullptr);
+}
+
+}  // namespace aro::test
