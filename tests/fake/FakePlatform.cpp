@@ -107,7 +107,10 @@ uint32_t FakePlatform::GetLongPath(const char* path, char* buffer, uint32_t capa
     return StoreResult(it->second, buffer, capacity);
 }
 
-bool FakePlatform::PathExists(const char* path) { return *path && paths.count(path) > 0; }
+// Entries the test declared, and real files the code under test created.
+bool FakePlatform::PathExists(const char* path) {
+    return *path && (paths.count(path) > 0 || access(path, F_OK) == 0);
+}
 
 bool FakePlatform::CreateFolder(const char* path) {
     createdFolders.push_back(path);
@@ -118,7 +121,8 @@ bool FakePlatform::CreateFolder(const char* path) {
 
 bool FakePlatform::RemoveFile(const char* path) {
     removedFiles.push_back(path);
-    return paths.erase(path) > 0;
+    bool declared = paths.erase(path) > 0;
+    return (*path && unlink(path) == 0) || declared;
 }
 
 bool FakePlatform::CopyFileTo(const char* source, const char* target, bool failIfExists) {

@@ -109,6 +109,7 @@ public:
     ~ScopedFakePlatform();
     FakePlatform& operator*() { return m_platform; }
     FakePlatform* operator->() { return &m_platform; }
+    const FakePlatform* operator->() const { return &m_platform; }
 
 private:
     FakePlatform m_platform;

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "config/FileNaming.h"
+#include "exits/JobContext.h"
+
+namespace aro {
+namespace {
+
+using test::ScopedFakePlatform;
+using test::SetUser;
+
+class FileNamingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake->now = LocalTime{2010, 3, 5, 9, 7, 2, 45};
+        fake->clockStepMilliseconds = 1;
+        CopyText(g_szJobName, "Invoice 42");
+    }
+    void Name() { GetFileName(g_szFileName); }
+    std::string File() const { return g_szFileName; }
+    std::string Doc() const { return g_szDocName; }
+
+    ScopedFakePlatform fake;
+};
+
+TEST_F(FileNamingTest, DefaultIsStemAndSeventeenDigitStamp) {
+    Name();
+    EXPECT_EQ(File(), "AROPrint_20100305090702045");
+    EXPECT_EQ(Doc(), "AROPrint_20100305090702045");
+}
+
+TEST_F(FileNamingTest, ArchiveJobGoesToTheSubfolder) {
+    SetUser(*fake, "PrintToArchive", "1");
+    Name();
+    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702045");
+    EXPECT_EQ(Doc(), "AROPrint_20100305090702045");
+    SetUser(*fake, "PrintToArchive", "2");
+    Name();
+    EXPECT_EQ(File().rfind("AROPrint_", 0), 0u);
+}
+
+TEST_F(FileNamingTest, RuleOneTakesANewStamp) {
+    SetUser(*fake, "FileNameMode", "1");
+    Name();
+    EXPECT_EQ(File(), "AROPrint_20100305090702046");
+    EXPECT_EQ(Doc(), "AROPrint_20100305090702046");
+}
+
+TEST_F(FileNamingTest, RuleTwoUsesTheJobName) {
+    SetUser(*fake, "FileNameMode", "2");
+    Name();
+    EXPECT_EQ(File(), "Invoice 42");
+    EXPECT_EQ(Doc(), "Invoice 42");
+    SetUser(*fake, "PrintToArchive", "1");
+    Name();
+    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702047");
+    EXPECT_EQ(Doc(), "Invoice 42");
+    g_szJobName[0] = '\0';
+    SetUser(*fake, "PrintToArchive", "0");
+    Name();
+    EXPECT_EQ(File(), "");
+}
+
+TEST_F(FileNamingTest, RuleThreeAddsOneStampToBoth) {
+    SetUser(*fake, "FileNameMode", "3");
+    Name();
+    EXPECT_EQ(File(), "Invoice 42_20100305090702046");
+    EXPECT_EQ(Doc(), "Invoice 42_20100305090702046");
+    SetUser(*fake, "PrintToArchive", "1");
+    Name();
+    EXPECT_EQ(File(), "PrintToArchive/AROPrint__20100305090702048");
+    EXPECT_EQ(Doc(), "Invoice 42_20100305090702048");
+}
+
+TEST_F(FileNamingTest, RuleFourSpecialName) {
+    SetUser(*fake, "FileNameMode", "4");
+    Name();  // no special name: defaults
+    EXPECT_EQ(File(), "AROPrint_20100305090702045");
+    SetUser(*fake, "TempfileName", "Scan");
+    Name();
+    EXPECT_EQ(File(), "Scan");
+    EXPECT_EQ(Doc(), "Scan");
+    SetUser(*fake, "TempfileName", "S");
+    Name();
+    EXPECT_EQ(File(), "AROprint");
+    EXPECT_EQ(Doc(), "S");
+    SetUser(*fake, "PrintToArchive", "1");
+    Name();
+    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702049");
+    EXPECT_EQ(Doc(), "AROprint");
+    SetUser(*fake, "TempfileName", "Scan");
+    Name();
+    EXPECT_EQ(Doc(), "Scan");
+}
+
+TEST_F(FileNamingTest, RuleFiveSpecialNameWithStamp) {
+    SetUser(*fake, "FileNameMode", "5");
+    SetUser(*fake, "TempfileName", "Scan");
+    Name();
+    EXPECT_EQ(File(), "Scan_20100305090702046");
+    EXPECT_EQ(Doc(), "Scan_20100305090702046");
+    SetUser(*fake, "PrintToArchive", "1");
+    Name();
+    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702048");
+    EXPECT_EQ(Doc(), "Scan_20100305090702049");
+    SetUser(*fake, "TempfileName", "S");
+    Name();
+    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702051");
+    EXPECT_EQ(Doc(), "AROPrint_20100305090702050");
+}
+
+TEST_F(FileNamingTest, UnknownRulesKeepTheDefaults) {
+    for (const char* mode : {"6", "0", "01", "1 ", ""}) {
+        SetUser(*fake, "FileNameMode", mode);
+        Name();
+        EXPECT_EQ(File().substr(0, 9), "AROPrint_") << mode;
+        EXPECT_EQ(File(), Doc()) << mode;
+    }
+}
+
+TEST_F(FileNamingTest, LogLinesOfASpecialName) {
+    SetUser(*fake, "FileNameMode", "4");
+    SetUser(*fake, "TempfileName", "Scan");
+    test::OpenLogForTest(*fake);
+    Name();
+    EXPECT_EQ(test::LogLines(*fake),
+              (std::vector<std::string>{"In function GetFileName", "Set default entry for FileName",
+                                        "Build time stamp for default file name",
+                                        "FileNameMode registry entry found", "Special file name",
+                                        "TempFileName registry entry found",
+                                        "TempFileName entry found in CU : Scan"}));
+}
+
+TEST_F(FileNamingTest, LogLinesWhenNothingIsDone) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "FileNameMode", "9");
+    test::OpenLogForTest(*fake);
+    Name();
+    EXPECT_EQ(test::LogLines(*fake),
+              (std::vector<std::string>{"In function GetFileName",
+                                        "PrintToArchive registery entry found",
+                                        "CU PrintToArchive = 1 -> Print to sub directory",
+                                        "Set default entry for FileName",
+                                        "Build time stamp for default file name",
+                                        "FileNameMode registry entry found",
+                                        "Exit function GetFileName without anything done"}));
+}
+
+TEST_F(FileNamingTest, LongNamesAreCutToTheField) {
+    SetUser(*fake, "FileNameMode", "3");
+    CopyText(g_szJobName, std::string(255, 'j').c_str());
+    Name();
+    EXPECT_EQ(File().size(), 259u);
+    EXPECT_EQ(Doc().size(), 259u);
+}
+
+TEST_F(FileNamingTest, StampFieldsArePadded) {
+    fake->now = LocalTime{2026, 7, 3, 0, 4, 9, 5};
+    Name();
+    EXPECT_EQ(File(), "AROPrint_20260703000409005");
+}
+
+}  // namespace
+}  // namespace aro

@@ -1,0 +1,566 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "TestSupport.h"
+#include "common/TiffInspect.h"
+#include "exits/Exits.h"
+#include "exits/JobContext.h"
+#include "fake/FakeAutomation.h"
+
+namespace aro {
+namespace {
+
+using test::ScopedFakePlatform;
+using test::SetMachine;
+using test::SetUser;
+using Lines = std::vector<std::string>;
+
+constexpr uint32_t kWidth = 64;  // 8 bytes a row, no padding
+
+class JobLifecycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetUser(*fake, "AlternateKey", "Software\\Out");
+        fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", folder.path());
+        fake->now = LocalTime{2026, 12, 7, 10, 0, 0, 0};
+        fake->clockStepMilliseconds = 0;
+    }
+    void TearDown() override {
+        if (g_out) EndDocExit();
+    }
+
+    // One monochrome page of rows rows in bands of bandRows, all white but
+    // for a black first pixel in every row.
+    int32_t PrintMonoPage(uint32_t rows, uint32_t bandRows = 0) {
+        if (!bandRows) bandRows = rows;
+        StartPageExit();
+        int32_t last = 0;
+        for (uint32_t top = 0; top < rows; top += bandRows) {
+            uint32_t n = std::min(bandRows, rows - top);
+            std::vector<unsigned char> band(n * 8, 0xFF);
+            for (uint32_t r = 0; r < n; ++r) band[r * 8] = 0x7F;
+            last = EndPageExit(band.data(), n, kWidth, 1, 200, top + n < rows ? 1 : 0);
+        }
+        return last;
+    }
+
+    std::vector<std::string> TiffFiles() const {
+        std::vector<std::string> files;
+        std::string command = "ls '" + folder.path() + "' 2>/dev/null";
+        FILE* ls = popen(command.c_str(), "r");
+        char line[512];
+        while (ls && std::fgets(line, sizeof line, ls)) {
+            std::string name(line);
+            name.pop_back();
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".TIF") files.push_back(name);
+        }
+        if (ls) pclose(ls);
+        return files;
+    }
+
+    size_t PageCount(const std::string& path) const {
+        std::vector<test::TiffPage> pages;
+        return test::ReadTiffPages(path, &pages) ? pages.size() : 0;
+    }
+
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : fake->messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    test::TempFolder folder;
+    ScopedFakePlatform fake;
+};
+
+TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
+    SetUser(*fake, "Debug", "1");
+    StartDocExit();
+    std::string path = g_szPath;
+    PrintMonoPage(10);
+    EndDocExit();
+    const std::string& dir = folder.path();
+    Lines expected = {"Start debug mode", "In function startDocExit",
+                      "Call function WriteVersionNumber", "In function WriteVersionNumber",
+                      "No registry entry, MultiPageImage = true", "Call function CheckForUser",
+                      "In function CheckForUser", "function GetUserName ok, user = alice",
+                      "Check for SYSTEM account", "User is not SYSTEM -> return true",
+                      "Call function GetPrinterTempDirectory", "In function GetPrinterTempDirectory",
+                      "AlternateKey found: " + dir, "GetPrinterTempDirectory=" + dir,
+                      "Call function GetFileName", "In function GetFileName",
+                      "Set default entry for FileName", "Build time stamp for default file name",
+                      "Exit function GetFileName without anything done",
+                      "FileName=AROPrint_20261207100000000", "g_szPath=" + path,
+                      "End function startDocExit", "In function startPageExit",
+                      "In function EndPageExit", "This is the first page.", "Open to write " + path,
+                      "Select bitmap format.", "Function AppendTiffG4", "Height=10, Width=64",
+                      "First band of the page", "TIFFTAG_RESOLUTIONUNIT=2",
+                      "TIFFTAG_XRESOLUTION=200", "TIFFTAG_YRESOLUTION=200", "TIFFTAG_PHOTOMETRIC=0",
+                      "TIFFTAG_PLANARCONFIG=1", "TIFFTAG_ROWSPERSTRIP=10",
+                      "Start at the beginning of the image data.", "Lines written",
+                      "No Banding, return.", "Quit function EndPageExit.", "No banding",
+                      "In function EndDocExit.", "Close tiff file.", "g_out = 0",
+                      "Build grp file name.", "Check for ShellExecuteBeforeCheckin",
+                      "Check PrintToArchive.", "Only print to the printer temp directory.",
+                      "Check for ShellExecuteAfter", "End Print Job"};
+    EXPECT_EQ(test::LogLines(*fake), expected);
+    EXPECT_EQ(path, dir + "/AROPrint_20261207100000000.TIF");
+    ASSERT_EQ(fake->messages.size(), 1u);
+    EXPECT_EQ(fake->messages[0].text, "ARO Printer debug mode, file name: /tmp/fake/AroPrinter.log");
+    EXPECT_EQ(fake->messages[0].flags, kMessageBoxOk | kMessageBoxTopMost);
+    EXPECT_EQ(PageCount(path), 1u);
+}
+
+TEST_F(JobLifecycleTest, DebugOtherThanOneKeepsTheLogOff) {
+    SetUser(*fake, "Debug", "1 ");
+    StartDocExit();
+    EXPECT_FALSE(g_bDebug);
+    EXPECT_TRUE(fake->messages.empty());
+}
+
+TEST_F(JobLifecycleTest, SecondStartDocExitOfALoadChangesNothing) {
+    SetUser(*fake, "ShellExecuteBefore", "prog");
+    StartDocExit();
+    std::string path = g_szPath;
+    SetUser(*fake, "PrintMultiPageImage", "0");
+    fake->now.second = 30;
+    StartDocExit();
+    EXPECT_EQ(g_szPath, path);
+    EXPECT_TRUE(g_bMultiPage);
+    EXPECT_EQ(fake->programs.size(), 1u);
+}
+
+TEST_F(JobLifecycleTest, DocumentWithoutBandsCreatesNoFileAndNoGroupFile) {
+    SetUser(*fake, "PrintGrpFile", "1");
+    StartDocExit();
+    EndDocExit();
+    EXPECT_TRUE(TiffFiles().empty());
+    EXPECT_TRUE(fake->profileWrites.empty());
+}
+
+TEST_F(JobLifecycleTest, PageLimitKeepsTheFirstPages) {
+    SetUser(*fake, "PrintGrpFile", "1");
+    SetMachine(*fake, "MaxPagesCount", "2");
+    StartDocExit();
+    std::string path = g_szPath;
+    for (int p = 0; p < 5; ++p) PrintMonoPage(16, 8);
+    EndDocExit();
+    EXPECT_EQ(PageCount(path), 2u);
+    ASSERT_EQ(fake->profileWrites.size(), 2u);
+    std::string grp = path.substr(0, path.size() - 4) + ".grp";
+    EXPECT_EQ(fake->profileWrites[0].section, "Print Page Appended");
+    EXPECT_EQ(fake->profileWrites[0].key, "Image File Name");
+    EXPECT_EQ(fake->profileWrites[0].value, path);
+    EXPECT_EQ(fake->profileWrites[0].file, grp);
+    EXPECT_EQ(fake->profileWrites[1].section, "Zavor Printer");
+    EXPECT_EQ(fake->profileWrites[1].key, "Total Page Number");
+    EXPECT_EQ(fake->profileWrites[1].value, "2");
+}
+
+TEST_F(JobLifecycleTest, PageLimitZeroCreatesAnEmptyFile) {
+    SetUser(*fake, "MaxPagesCount", "0");
+    StartDocExit();
+    std::string path = g_szPath;
+    PrintMonoPage(8);
+    EndDocExit();
+    struct stat st;
+    EXPECT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(PageCount(path), 0u);
+}
+
+TEST_F(JobLifecycleTest, CutLinesShortenEveryMonochromeBand) {
+    SetUser(*fake, "CutLines", "10");
+    StartDocExit();
+    std::string path = g_szPath;
+    PrintMonoPage(100, 50);  // two bands of 50 rows: 40 rows each
+    EndDocExit();
+    std::vector<test::TiffPage> pages;
+    ASSERT_TRUE(test::ReadTiffPages(path, &pages));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].height, 80u);
+    EXPECT_EQ(pages[0].rowsPerStrip, 40u);
+}
+
+TEST_F(JobLifecycleTest, CutLinesRules) {
+    struct Case {
+        const char* value;
+        uint32_t rows;  // of a 20-row band
+    } cases[] = {{"", 20}, {"5", 20}, {"05", 15}, {"-5", 20}, {"20", 0}, {"300", 0}};
+    for (const Case& c : cases) {
+        ResetJobContext();
+        SetUp();
+        SetUser(*fake, "CutLines", c.value);
+        fake->now.milliseconds++;
+        StartDocExit();
+        std::string path = g_szPath;
+        StartPageExit();
+        std::vector<unsigned char> band(20 * 8, 0xFF);
+        EndPageExit(band.data(), 20, kWidth, 1, 200, 1);
+        EXPECT_EQ(g_dwImageHeight, c.rows) << c.value;
+        EndPageExit(band.data(), 0, kWidth, 1, 200, 0);
+        EndDocExit();
+    }
+}
+
+TEST_F(JobLifecycleTest, SinglePageModeMakesAFilePerPage) {
+    SetUser(*fake, "PrintMultiPageImage", "0");
+    SetUser(*fake, "PrintGrpFile", "1");
+    SetUser(*fake, "ShellExecuteBefore", "before");
+    SetUser(*fake, "ShellExecuteAfter", "after");
+    fake->clockStepMilliseconds = 7;
+    StartDocExit();
+    for (int p = 0; p < 3; ++p) PrintMonoPage(8);
+    EndDocExit();
+    auto files = TiffFiles();
+    ASSERT_EQ(files.size(), 3u);
+    for (const auto& f : files) EXPECT_EQ(PageCount(folder.path() + "/" + f), 1u) << f;
+    // A .grp for each page's file, none for the file prepared after the last page.
+    EXPECT_EQ(fake->profileWrites.size(), 6u);
+    size_t before = std::count_if(fake->programs.begin(), fake->programs.end(),
+                                  [](const auto& p) { return p.program == "before"; });
+    size_t after = std::count_if(fake->programs.begin(), fake->programs.end(),
+                                 [](const auto& p) { return p.program == "after"; });
+    EXPECT_EQ(before, 4u);  // the first setup and three restarts
+    EXPECT_EQ(after, 4u);   // three pages and the host's final endDocExit
+}
+
+TEST_F(JobLifecycleTest, SinglePageNamesNeverReplaceAnEarlierPage) {
+    SetUser(*fake, "PrintMultiPageImage", "0");
+    SetUser(*fake, "FileNameMode", "2");
+    PrintJobName("Letter");
+    StartDocExit();
+    for (int p = 0; p < 3; ++p) PrintMonoPage(8);
+    EndDocExit();
+    auto files = TiffFiles();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"Letter.TIF", "Letter_2.TIF", "Letter_3.TIF"}));
+}
+
+TEST_F(JobLifecycleTest, FileThatCannotBeCreatedIsRetriedWithEveryBand) {
+    fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", folder.path() + "/missing");
+    StartDocExit();
+    StartPageExit();
+    std::vector<unsigned char> band(8 * 8, 0xFF);
+    EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 1), -1);
+    EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 0), -1);
+    std::string expected = "Cannot open TIFF file in the directory \"" + folder.path() +
+                           "/missing\".\n\nCheck to make sure this directory exists and to have "
+                           "enough rights.";
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{expected, expected}));
+    ASSERT_EQ(mkdir((folder.path() + "/missing").c_str(), 0700), 0);
+    StartPageExit();
+    EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 0), 0);
+    EXPECT_EQ(g_nPageCount, 1);
+}
+
+TEST_F(JobLifecycleTest, NoOutputFolderWritesNothingAtTheRoot) {
+    fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", "");
+    SetUser(*fake, "PrintGrpFile", "1");
+    StartDocExit();
+    EXPECT_EQ(std::string(g_szPath).rfind("/AROPrint_", 0), 0u);
+    StartPageExit();
+    std::vector<unsigned char> band(8 * 8, 0xFF);
+    EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 0), -1);
+    std::string path = g_szPath;
+    EndDocExit();
+    struct stat st;
+    EXPECT_NE(stat(path.c_str(), &st), 0);
+    EXPECT_TRUE(fake->profileWrites.empty());
+    EXPECT_EQ(MessageTexts().front(), "Print directory not found.");
+}
+
+TEST_F(JobLifecycleTest, SystemAccountIsWarnedAndTheJobGoesOn) {
+    fake->userName = "SystemAdmin";
+    StartDocExit();
+    ASSERT_EQ(fake->messages.size(), 1u);
+    EXPECT_EQ(fake->messages[0].text,
+              "No user account found. Please check the printer properties to send print jobs "
+              "directly to the printer.");
+    EXPECT_EQ(fake->messages[0].caption, "ARO Printer");
+    EXPECT_EQ(fake->messages[0].flags, kMessageBoxOk | kMessageBoxTopMost);
+    EXPECT_EQ(PrintMonoPage(8), 0);
+}
+
+TEST_F(JobLifecycleTest, UnknownBitmapTypesAreDroppedButEndThePage) {
+    SetUser(*fake, "PrintMultiPageImage", "yes");
+    StartDocExit();
+    StartPageExit();
+    std::vector<unsigned char> band(64, 0);
+    EndPageExit(band.data(), 8, kWidth, 4, 200, 0);
+    EXPECT_TRUE(g_bSetupPending == false);
+    EXPECT_TRUE(g_bDocumentStart);  // the restart prepared a new document
+    EXPECT_EQ(TiffFiles().size(), 1u);
+}
+
+TEST_F(JobLifecycleTest, VersionRecordIsWrittenAtEverySetup) {
+    fake->systemDirectory = "/usr/lib/x86_64-linux-gnu";
+    fake->fileVersions["/usr/lib/x86_64-linux-gnu/libAroPrinterCfg.so"] = {2, 1, 7, 65535};
+    SetUser(*fake, "Debug", "1");
+    StartDocExit();
+    EXPECT_EQ(fake->GetString(Hive::CurrentUser, "Software\\ARO Digital\\Versions",
+                              "ARO Printer DLL (AroPrinterCfg.dll)"),
+              "2.1.7.65535 @ /usr/lib/x86_64-linux-gnu");
+    auto lines = test::LogLines(*fake);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Exit function WriteVersionNumber =2.1.7.65535 @ /usr/lib/x86_64-linux-gnu"),
+              lines.end());
+}
+
+TEST_F(JobLifecycleTest, ModuleElsewhereStoresNoVersion) {
+    StartDocExit();
+    EXPECT_EQ(fake->GetString(Hive::CurrentUser, "Software\\ARO Digital\\Versions",
+                              "ARO Printer DLL (AroPrinterCfg.dll)"),
+              "<absent>");
+}
+
+TEST_F(JobLifecycleTest, HooksAtTheirPoints) {
+    SetUser(*fake, "ShellExecuteBefore", "b");  // one character: the shell opens the parameter
+    SetUser(*fake, "ShellExecuteBeforeParam", "/doc/form.pdf");
+    SetUser(*fake, "ShellExecuteBeforeCheckin", "checkin");
+    SetUser(*fake, "ShellExecuteBeforeCheckinParam", "a b");
+    SetUser(*fake, "ShellExecuteAfter", "after");
+    StartDocExit();
+    EXPECT_EQ(fake->shellOpens, (std::vector<std::string>{"/doc/form.pdf"}));
+    EXPECT_TRUE(fake->programs.empty());
+    EndDocExit();
+    ASSERT_EQ(fake->programs.size(), 2u);
+    EXPECT_EQ(fake->programs[0].program, "checkin");
+    EXPECT_EQ(fake->programs[0].parameter, "a b");
+    EXPECT_FALSE(fake->programs[0].wait);
+    EXPECT_EQ(fake->programs[1].program, "after");
+    EXPECT_EQ(fake->programs[1].parameter, "");
+}
+
+TEST_F(JobLifecycleTest, BeforeHookIsWaitedFor) {
+    SetUser(*fake, "ShellExecuteBefore", "prepare");
+    SetUser(*fake, "ShellExecuteBeforeParam", "x");
+    SetUser(*fake, "Debug", "1");
+    StartDocExit();
+    ASSERT_EQ(fake->programs.size(), 1u);
+    EXPECT_TRUE(fake->programs[0].wait);
+    auto lines = test::LogLines(*fake);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Exec: prepare x"), lines.end());
+}
+
+TEST_F(JobLifecycleTest, PrintFileNameAndJobName) {
+    char dest[kPrintFileNameSize];
+    PrintJobName("Re: <draft> a/b?c\\d|e*f\"g");
+    EXPECT_STREQ(g_szJobName, "Re draft abcdefg");
+    PrintJobName("");
+    EXPECT_STREQ(g_szJobName, "");
+    PrintJobName(std::string(400, 'n').c_str());
+    EXPECT_EQ(std::strlen(g_szJobName), 259u);
+
+    StartDocExit();
+    EXPECT_EQ(GetPrintFileName(dest), 1);
+    EXPECT_STREQ(dest, "");
+    ResetJobContext();
+    SetMachine(*fake, "PrintTxtFile", "1");
+    StartDocExit();
+    GetPrintFileName(dest);
+    EXPECT_EQ(std::string(dest), folder.path() + "/" + g_szFileName + ".TXT");
+}
+
+TEST_F(JobLifecycleTest, DialogProcedure) {
+    EXPECT_EQ(DialogProcedure(nullptr, 0x0110, 0, 0), 1);
+    EXPECT_EQ(DialogProcedure(nullptr, 0x0111, 1, 0), 0);
+    EXPECT_EQ(DialogProcedure(nullptr, 0x0002, 0, 0), 0);
+}
+
+TEST_F(JobLifecycleTest, SecondDocumentOfALoadNeverTouchesTheReleasedBackground) {
+    SetUser(*fake, "PrintBackgroundImage", "1");
+    StartDocExit();
+    PrintMonoPage(8);
+    EndDocExit();
+    EXPECT_EQ(g_pBackground, nullptr);
+    StartDocExit();
+    StartPageExit();
+    std::vector<unsigned char> band(64, 0xFF);
+    EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 1), -1);
+    EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 5, 200, 0), -1);
+}
+
+// ---- archive hand-offs ----
+
+class HandOffTest : public JobLifecycleTest {
+protected:
+    void SetUp() override {
+        JobLifecycleTest::SetUp();
+        mkdir((folder.path() + "/PrintToArchive").c_str(), 0700);
+    }
+    void PrintOnePage() {
+        StartDocExit();
+        path = g_szPath;
+        PrintMonoPage(8);
+        EndDocExit();
+    }
+    bool Exists(const std::string& p) const {
+        struct stat st;
+        return stat(p.c_str(), &st) == 0;
+    }
+    test::FakeAutomationServer server;
+    std::string path;
+};
+
+TEST_F(HandOffTest, ClassicClientChecksInAndTheFilesAreDeleted) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "DocumentShortName", "Short");
+    SetUser(*fake, "Debug", "1");
+    test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
+    PrintOnePage();
+    EXPECT_EQ(server.members(), (Lines{"DoCheckInOut2", "EndOleServer"}));
+    ASSERT_EQ(server.calls[0].arguments.size(), 3u);
+    EXPECT_EQ(server.calls[0].arguments[0].text, "ARO Printer");
+    EXPECT_EQ(server.calls[0].arguments[1].text, "Short");
+    EXPECT_EQ(server.calls[0].arguments[2].text, path);
+    EXPECT_EQ(server.calls[0].kind, kDispatchMethod);
+    EXPECT_EQ(server.calls[0].existingFiles, Lines{path});
+    EXPECT_EQ(server.released, 1);
+    EXPECT_FALSE(Exists(path));
+    auto lines = test::LogLines(*fake);
+    std::string grp = path.substr(0, path.size() - 4) + ".grp";
+    auto from = std::find(lines.begin(), lines.end(), "Call function PrintToArchive.");
+    ASSERT_NE(from, lines.end());
+    EXPECT_EQ(Lines(from, from + 9),
+              (Lines{"Call function PrintToArchive.", "Multipage printing -> PrintToArchive",
+                     "Call ole function DoCheckInOut2.", "End OleServer", "DeleteFile = " + path,
+                     "DeleteFile = " + grp, "Quit function PrintToArchive",
+                     "Back from function PrintToArchive.", "Check for ShellExecuteAfter"}));
+}
+
+TEST_F(HandOffTest, ClassicClientGetsTheFileNameWhenAskedTo) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "ShortNameToFileName", "1");
+    test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
+    PrintOnePage();
+    EXPECT_EQ(server.calls[0].arguments[1].text, std::string(g_szDocName));
+    EXPECT_EQ(std::string(g_szDocName).rfind("AROPrint_", 0), 0u);
+}
+
+TEST_F(HandOffTest, FailedCheckInSkipsEndOleServerAndStillDeletes) {
+    SetUser(*fake, "PrintToArchive", "1");
+    server.raiseServerException = {"DoCheckInOut2"};
+    test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
+    PrintOnePage();
+    EXPECT_EQ(server.members(), (Lines{"DoCheckInOut2"}));
+    EXPECT_EQ(server.calls[0].existingFiles, Lines{path});
+    EXPECT_EQ(server.released, 1);
+    EXPECT_FALSE(Exists(path));
+    EXPECT_TRUE(fake->messages.empty());
+}
+
+TEST_F(HandOffTest, UnknownMemberIsAnAutomationErrorNotAnotherCall) {
+    SetUser(*fake, "PrintToArchive", "1");
+    server.known.erase("DoCheckInOut2");
+    test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
+    PrintOnePage();
+    EXPECT_TRUE(server.calls.empty());
+    EXPECT_EQ(server.released, 1);
+    EXPECT_FALSE(path.empty());
+    EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(HandOffTest, ClassicClientMissingKeepsTheFile) {
+    SetUser(*fake, "PrintToArchive", "1");
+    PrintOnePage();
+    ASSERT_EQ(fake->messages.size(), 1u);
+    EXPECT_EQ(fake->messages[0].text,
+              "Error: Ole-Server AroArcConnect.exe not registered.\n\nPlease run "
+              "AroArcConnect.exe once. This file is located in the ARO client directory.\nIn case "
+              "the file is not there you have to install the latest macro update.");
+    EXPECT_EQ(fake->messages[0].caption, "ARO Printer");
+    EXPECT_TRUE(Exists(path));
+}
+
+TEST_F(HandOffTest, ArchiveModeNeedsExactlyOne) {
+    SetUser(*fake, "PrintToArchive", "1 ");
+    test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
+    PrintOnePage();
+    EXPECT_TRUE(server.calls.empty());
+    EXPECT_TRUE(Exists(path));
+}
+
+TEST_F(HandOffTest, JavaClientFilesIntoTheArchive) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetMachine(*fake, "IsJavaClient", "1");
+    fake->now = LocalTime{2010, 3, 5, 9, 7, 2, 0};
+    test::ServeAutomation(*fake, server, {"jniwrapper.arocomserver"});
+    PrintOnePage();
+    EXPECT_EQ(server.members(),
+              (Lines{"getArchiveName", "setShowIndexDialog", "addDocumentFileToArchive"}));
+    EXPECT_EQ(server.calls[0].kind, kDispatchMethod | kDispatchPropertyGet);
+    EXPECT_TRUE(server.calls[1].arguments[0].flag);
+    const auto& add = server.calls[2].arguments;
+    ASSERT_EQ(add.size(), 3u);
+    EXPECT_EQ(add[0].text, path);
+    EXPECT_EQ(add[1].text, "ARO Print");
+    EXPECT_EQ(add[2].text, "20100305090702");
+    EXPECT_EQ(server.calls[2].existingFiles, Lines{path});
+    EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(HandOffTest, JavaClientWithoutArchiveNameAsksForLogin) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "IsJavaClient", "1");
+    SetUser(*fake, "Debug", "1");
+    server.raiseAutomationError = {"getArchiveName"};
+    test::ServeAutomation(*fake, server, {"jniwrapper.arocomserver"});
+    PrintOnePage();
+    EXPECT_EQ(server.members(), (Lines{"getArchiveName", "loginWithDialog", "setShowIndexDialog",
+                                       "addDocumentFileToArchive"}));
+    auto lines = test::LogLines(*fake);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Show login dialog"), lines.end());
+}
+
+TEST_F(HandOffTest, JavaInTrayKeepsTheFile) {
+    SetUser(*fake, "IsJavaClient", "1");
+    SetUser(*fake, "Debug", "1");
+    test::ServeAutomation(*fake, server, {"jniwrapper.arocomserver"});
+    PrintOnePage();
+    EXPECT_EQ(server.members(),
+              (Lines{"getArchiveName", "setShowIndexDialog", "addDocumentFileToIntray"}));
+    EXPECT_EQ(server.calls[2].arguments[0].text, path);
+    EXPECT_TRUE(Exists(path));
+    auto lines = test::LogLines(*fake);
+    auto from = std::find(lines.begin(), lines.end(), "Try to get Java OLE server");
+    ASSERT_NE(from, lines.end());
+    EXPECT_EQ(Lines(from, from + 5),
+              (Lines{"Try to get Java OLE server", "Try to get archive name to check running ARO",
+                     "Archive name found: Main archive", "return from setShowIndexDialog",
+                     "addDocumentFileToIntray"}));
+}
+
+TEST_F(HandOffTest, JavaClientValueZeroInTheUserHiveWins) {
+    SetUser(*fake, "IsJavaClient", "0");
+    SetMachine(*fake, "IsJavaClient", "1");
+    test::ServeAutomation(*fake, server, {"jniwrapper.arocomserver"});
+    PrintOnePage();
+    EXPECT_TRUE(server.calls.empty());
+}
+
+TEST_F(HandOffTest, JavaServerMissing) {
+    SetUser(*fake, "IsJavaClient", "1");
+    PrintOnePage();
+    ASSERT_EQ(fake->messages.size(), 1u);
+    EXPECT_EQ(fake->messages[0].text, "Error: Ole-Server not registered.");
+    EXPECT_EQ(fake->messages[0].caption, "ARO Pdf Printer");
+}
+
+TEST_F(HandOffTest, SinglePageArchiveHandsOffEachPageOnly) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "PrintMultiPageImage", "0");
+    fake->clockStepMilliseconds = 3;
+    test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
+    StartDocExit();
+    PrintMonoPage(8);
+    PrintMonoPage(8);
+    EndDocExit();
+    EXPECT_EQ(server.members(),
+              (Lines{"DoCheckInOut2", "EndOleServer", "DoCheckInOut2", "EndOleServer"}));
+    EXPECT_TRUE(TiffFiles().empty());
+}
+
+}  // namespace
+}  // namespace aro

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "config/OutputDirectory.h"
+
+namespace aro {
+namespace {
+
+using test::ScopedFakePlatform;
+
+constexpr const char* kPro = "SOFTWARE\\ARO Digital\\Aro32.1\\Options";
+constexpr const char* kOffice = "SOFTWARE\\ARO Digital\\Aro32.2\\Options";
+
+std::string Resolve() { return GetPrinterTempDirectory().c_str(); }
+
+TEST(OutputDirectoryTest, AlternateKeyDecidesAloneAndCreatesNothing) {
+    ScopedFakePlatform fake;
+    fake->SetString(Hive::LocalMachine, kMainKey, "AlternateKey", "Software\\Other");
+    fake->SetString(Hive::CurrentUser, "Software\\Other", "Dovurezazuv", "%APPDATA%/out/");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/ignored");
+    test::OpenLogForTest(*fake);
+    EXPECT_EQ(Resolve(), "%APPDATA%/out");
+    EXPECT_TRUE(fake->createdFolders.empty());
+    EXPECT_TRUE(fake->messages.empty());
+    EXPECT_EQ(test::LogLines(*fake),
+              (std::vector<std::string>{"In function GetPrinterTempDirectory", "No AlternateKey in CU",
+                                        "AlternateKey found: %APPDATA%/out"}));
+}
+
+TEST(OutputDirectoryTest, AlternateKeyWithoutFolderIgnoresClientOptions) {
+    ScopedFakePlatform fake;
+    test::SetUser(*fake, "AlternateKey", "Software\\Other");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/ignored");
+    test::OpenLogForTest(*fake);
+    EXPECT_EQ(Resolve(), "");
+    EXPECT_TRUE(fake->messages.empty());
+    EXPECT_EQ(test::LogLines(*fake),
+              (std::vector<std::string>{"In function GetPrinterTempDirectory",
+                                        "No AlternateKey found in CU", "No AlternateKey found in LM"}));
+}
+
+TEST(OutputDirectoryTest, ClientOptionsInPrecedenceOrder) {
+    ScopedFakePlatform fake;
+    fake->SetString(Hive::LocalMachine, kOffice, "Dovurezazuv", "/lm-office");
+    EXPECT_EQ(Resolve(), "/lm-office");
+    fake->SetString(Hive::LocalMachine, kPro, "Dovurezazuv", "/lm-pro");
+    EXPECT_EQ(Resolve(), "/lm-pro");
+    fake->SetString(Hive::CurrentUser, kOffice, "Dovurezazuv", "/cu-office");
+    EXPECT_EQ(Resolve(), "/cu-office");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/cu-pro/");
+    EXPECT_EQ(Resolve(), "/cu-pro");
+}
+
+TEST(OutputDirectoryTest, CreatesFolderAndSubfolderWithLogLines) {
+    ScopedFakePlatform fake;
+    fake->SetString(Hive::LocalMachine, kOffice, "Dovurezazuv", "/out");
+    test::OpenLogForTest(*fake);
+    EXPECT_EQ(Resolve(), "/out");
+    EXPECT_EQ(fake->createdFolders, (std::vector<std::string>{"/out", "/out/PrintToArchive"}));
+    EXPECT_EQ(test::LogLines(*fake),
+              (std::vector<std::string>{
+                  "In function GetPrinterTempDirectory", "No AlternateKey in CU",
+                  "No AlternateKey in LM", "No AROprofessional Dovurezazuv entry in CU",
+                  "No AROoffice Dovurezazuv entry in CU",
+                  "No AROprofessional Dovurezazuv entry in LM", "DruckTempPath=/out",
+                  "Create TempDir", "Create SubDir=/out/PrintToArchive"}));
+    // A second run finds both.
+    fake->createdFolders.clear();
+    EXPECT_EQ(Resolve(), "/out");
+    EXPECT_TRUE(fake->createdFolders.empty());
+}
+
+TEST(OutputDirectoryTest, NothingConfiguredCreatesNothingAtTheRoot) {
+    ScopedFakePlatform fake;
+    EXPECT_EQ(Resolve(), "");
+    ASSERT_EQ(fake->messages.size(), 1u);
+    EXPECT_EQ(fake->messages[0].text, "No ARO print path found");
+    EXPECT_EQ(fake->messages[0].caption, "Error");
+    EXPECT_TRUE(fake->createdFolders.empty());
+}
+
+TEST(OutputDirectoryTest, UserTempPlaceholder) {
+    ScopedFakePlatform fake;
+    fake->tempPath = "/tmp/u/";
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%/scan");
+    test::OpenLogForTest(*fake);
+    EXPECT_EQ(Resolve(), "/tmp/u/scan");
+    auto lines = test::LogLines(*fake);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "%USERTEMP% found"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "TempPath=/tmp/u/"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "TempPath expanded=/tmp/u/scan"), lines.end());
+
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%scan");
+    EXPECT_EQ(Resolve(), "/tmp/u/scan");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%");
+    EXPECT_EQ(Resolve(), "/tmp/u");
+    // Other letter case, or not at the start: no placeholder.
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%usertemp%/scan");
+    EXPECT_EQ(Resolve(), "%usertemp%/scan");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/x%USERTEMP%");
+    EXPECT_EQ(Resolve(), "/x%USERTEMP%");
+}
+
+TEST(OutputDirectoryTest, AppDataPlaceholder) {
+    ScopedFakePlatform fake;
+    fake->environment["APPDATA"] = "/home/a/.local/share";
+    fake->longPaths["/home/a/.local/share"] = "/data/a";
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%/scan");
+    EXPECT_EQ(Resolve(), "/data/a/scan");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%");
+    EXPECT_EQ(Resolve(), "/data/a");
+    // The character right after the placeholder is lost whatever it is.
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%Xscan");
+    EXPECT_EQ(Resolve(), "/data/a/scan");
+    EXPECT_TRUE(fake->messages.empty());
+}
+
+TEST(OutputDirectoryTest, AppDataThatDoesNotExistKeepsTheText) {
+    ScopedFakePlatform fake;
+    fake->environment["APPDATA"] = "/missing";
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%/scan");
+    EXPECT_EQ(Resolve(), "%APPDATA%/scan");
+    ASSERT_EQ(fake->messages.size(), 1u);
+    EXPECT_EQ(fake->messages[0].text, "Error: Could not expand environment string %APPDATA%");
+    EXPECT_EQ(fake->messages[0].caption, "ARO Printer");
+}
+
+TEST(OutputDirectoryTest, OnlyOneTrailingSeparatorIsRemoved) {
+    ScopedFakePlatform fake;
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/out//");
+    EXPECT_EQ(Resolve(), "/out/");
+}
+
+TEST(OutputDirectoryTest, LongExpansionsStayWithinThePathBuffer) {
+    ScopedFakePlatform fake;
+    fake->tempPath = "/" + std::string(250, 't') + "/";
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%/" + std::string(200, 'x'));
+    std::string folder = Resolve();
+    EXPECT_EQ(folder.size(), 259u);
+    EXPECT_EQ(folder.substr(0, 253), fake->tempPath + std::string(1, 'x'));
+}
+
+}  // namespace
+}  // namespace aro
