@@ -1,0 +1,753 @@
+#include "platform/posix/RegistryHive.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/UserAccount.h"
+
+namespace aro::posix {
+
+namespace {
+
+constexpr std::string_view kFileHeader = "Windows Registry Editor Version 5.00";
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+
+// ---- text ----
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string_view TrimLeft(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string_view WithoutBom(std::string_view text) {
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+    return text;
+}
+
+// ---- the .reg syntax ----
+
+bool IsRootOf(std::string_view root, Hive hive) {
+    if (hive == Hive::CurrentUser) {
+        return EqualsIgnoringCase(root, "HKEY_CURRENT_USER") || EqualsIgnoringCase(root, "HKCU");
+    }
+    return EqualsIgnoringCase(root, "HKEY_LOCAL_MACHINE") || EqualsIgnoringCase(root, "HKLM");
+}
+
+std::string_view RootName(Hive hive) {
+    return hive == Hive::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+// [-KEY] removes the key and everything below it. A root cannot be removed.
+bool DeletionCovers(std::string_view deletedPath, std::string_view keyPath) {
+    if (deletedPath.empty()) return false;
+    if (keyPath.size() > deletedPath.size() && keyPath[deletedPath.size()] != '\\') return false;
+    return keyPath.size() >= deletedPath.size() &&
+           EqualsIgnoringCase(keyPath.substr(0, deletedPath.size()), deletedPath);
+}
+
+// A quoted name or text starting at quoted[0] == '"'. \\ and \" are the
+// escapes; any other backslash stands for itself. *used is the length up to
+// and including the closing quote.
+bool DecodeQuoted(std::string_view quoted, std::string* out, std::size_t* used) {
+    out->clear();
+    for (std::size_t i = 1; i < quoted.size(); ++i) {
+        char c = quoted[i];
+        if (c == '"') {
+            *used = i + 1;
+            return true;
+        }
+        if (c == '\\' && i + 1 < quoted.size() && (quoted[i + 1] == '\\' || quoted[i + 1] == '"')) {
+            c = quoted[++i];
+        }
+        out->push_back(c);
+    }
+    return false;
+}
+
+std::string EncodeQuoted(std::string_view text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') quoted.push_back('\\');
+        quoted.push_back(c);
+    }
+    quoted.push_back('"');
+    return quoted;
+}
+
+// One to eight hex digits.
+bool DecodeHexNumber(std::string_view digits, uint32_t* value) {
+    if (digits.empty() || digits.size() > 8) return false;
+    uint32_t result = 0;
+    for (char c : digits) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) return false;
+        result = (result << 4) | static_cast<uint32_t>(digit);
+    }
+    *value = result;
+    return true;
+}
+
+// "01,02,ff" (blanks around the bytes and one trailing comma allowed).
+bool DecodeHexBytes(std::string_view list, std::vector<unsigned char>* out) {
+    out->clear();
+    list = TrimBlanks(list);
+    if (list.empty()) return true;
+    std::size_t position = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', position);
+        const std::string_view token = TrimBlanks(
+            list.substr(position, comma == std::string_view::npos ? comma : comma - position));
+        if (token.empty()) return comma == std::string_view::npos && position > 0;
+        uint32_t byte = 0;
+        if (token.size() > 2 || !DecodeHexNumber(token, &byte)) return false;
+        out->push_back(static_cast<unsigned char>(byte));
+        if (comma == std::string_view::npos) return true;
+        position = comma + 1;
+    }
+}
+
+std::string EncodeHexBytes(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string list;
+    for (unsigned char byte : bytes) {
+        if (!list.empty()) list.push_back(',');
+        list.push_back(kDigits[byte >> 4]);
+        list.push_back(kDigits[byte & 0x0f]);
+    }
+    return list;
+}
+
+enum class ValueAction { Set, Delete, Malformed };
+
+ValueAction DecodeStringData(std::string_view data, HiveValue* out) {
+    std::string text;
+    std::size_t used = 0;
+    if (!DecodeQuoted(data, &text, &used) || !TrimBlanks(data.substr(used)).empty()) {
+        return ValueAction::Malformed;
+    }
+    out->type = kRegSz;
+    out->data.assign(text.begin(), text.end());
+    out->data.push_back(0);
+    return ValueAction::Set;
+}
+
+ValueAction DecodeDwordData(std::string_view digits, HiveValue* out) {
+    uint32_t number = 0;
+    if (!DecodeHexNumber(TrimBlanks(digits), &number)) return ValueAction::Malformed;
+    out->type = kRegDword;
+    out->data = {static_cast<unsigned char>(number), static_cast<unsigned char>(number >> 8),
+                 static_cast<unsigned char>(number >> 16),
+                 static_cast<unsigned char>(number >> 24)};
+    return ValueAction::Set;
+}
+
+// "hex(N):bytes" with N the type in hex.
+ValueAction DecodeTypedHexData(std::string_view data, HiveValue* out) {
+    const std::size_t close = data.find(')');
+    if (close == std::string_view::npos || close + 1 >= data.size() || data[close + 1] != ':') {
+        return ValueAction::Malformed;
+    }
+    if (!DecodeHexNumber(data.substr(0, close), &out->type)) return ValueAction::Malformed;
+    return DecodeHexBytes(data.substr(close + 2), &out->data) ? ValueAction::Set
+                                                              : ValueAction::Malformed;
+}
+
+// What the data after "=" does to the value.
+ValueAction DecodeData(std::string_view data, HiveValue* out) {
+    if (data == "-") return ValueAction::Delete;
+    if (!data.empty() && data.front() == '"') return DecodeStringData(data, out);
+    if (StartsWithIgnoringCase(data, "dword:")) return DecodeDwordData(data.substr(6), out);
+    if (StartsWithIgnoringCase(data, "hex:")) {
+        out->type = kRegBinary;
+        return DecodeHexBytes(data.substr(4), &out->data) ? ValueAction::Set
+                                                          : ValueAction::Malformed;
+    }
+    if (StartsWithIgnoringCase(data, "hex(")) return DecodeTypedHexData(data.substr(4), out);
+    return ValueAction::Malformed;
+}
+
+// ---- scanning a hive text entry by entry ----
+
+enum class EntryKind { KeySection, KeyDeletion, BadSection, Value, Other };
+
+// One logical line of a hive text: a value line with its continuation lines,
+// or a single other line.
+struct HiveEntry {
+    EntryKind kind = EntryKind::Other;
+    std::size_t begin = 0;       // first byte of its first line
+    std::size_t contentEnd = 0;  // end of its last line, before the line end
+    std::size_t end = 0;         // where the next line starts
+    // KeySection, KeyDeletion: does the root name this hive, and the path after it.
+    bool inHive = false;
+    std::string_view keyPath;
+    // Value
+    bool wellFormed = false;  // a name, "=" and (for hex) complete continuation lines
+    std::string name;
+    std::string_view data;  // after "=", continuation lines joined
+    std::string joined;     // holds data when it spans lines
+};
+
+class HiveScanner {
+public:
+    HiveScanner(std::string_view text, Hive hive) : text_(text), hive_(hive) {}
+    // The next entry, or null at the end. Valid until the next call.
+    const HiveEntry* Next();
+
+private:
+    void ReadSection(std::string_view line);
+    void ReadValue(std::string_view line);
+    void JoinContinuationLines();
+    std::string_view Content(const TextLine& line) const {
+        return text_.substr(line.begin, line.contentEnd - line.begin);
+    }
+
+    std::string_view text_;
+    Hive hive_;
+    std::size_t position_ = 0;
+    HiveEntry entry_;
+};
+
+const HiveEntry* HiveScanner::Next() {
+    TextLine line;
+    if (!NextTextLine(text_, &position_, &line)) return nullptr;
+    entry_.kind = EntryKind::Other;
+    entry_.begin = line.begin;
+    entry_.contentEnd = line.contentEnd;
+    entry_.end = line.end;
+    const std::string_view content = TrimBlanks(Content(line));
+    if (content.empty()) return &entry_;
+    if (content.front() == '[') {
+        ReadSection(content);
+    } else if (content.front() == '"' || content.front() == '@') {
+        ReadValue(content);
+    }
+    return &entry_;
+}
+
+void HiveScanner::ReadSection(std::string_view line) {
+    if (line.size() < 2 || line.back() != ']') {
+        entry_.kind = EntryKind::BadSection;
+        return;
+    }
+    std::string_view inside = line.substr(1, line.size() - 2);
+    entry_.kind = EntryKind::KeySection;
+    if (!inside.empty() && inside.front() == '-') {
+        entry_.kind = EntryKind::KeyDeletion;
+        inside.remove_prefix(1);
+    }
+    const std::size_t separator = inside.find('\\');
+    entry_.inHive = IsRootOf(inside.substr(0, separator), hive_);
+    entry_.keyPath =
+        separator == std::string_view::npos ? std::string_view() : inside.substr(separator + 1);
+}
+
+void HiveScanner::ReadValue(std::string_view line) {
+    entry_.kind = EntryKind::Value;
+    entry_.wellFormed = false;
+    entry_.name.clear();
+    entry_.data = {};
+    std::string_view rest = line;
+    if (rest.front() == '@') {
+        rest.remove_prefix(1);
+    } else {
+        std::size_t used = 0;
+        if (!DecodeQuoted(rest, &entry_.name, &used)) return;
+        rest.remove_prefix(used);
+    }
+    rest = TrimLeft(rest);
+    if (rest.empty() || rest.front() != '=') return;
+    entry_.wellFormed = true;
+    entry_.data = TrimLeft(rest.substr(1));
+    if (StartsWithIgnoringCase(entry_.data, "hex") && entry_.data.back() == '\\') {
+        JoinContinuationLines();
+    }
+}
+
+// A hex list ending in "\" goes on with the next line. A next line that
+// cannot be part of a hex list is not swallowed: it stays a line of its own
+// (a section header, say) and the cut-off value is malformed.
+void HiveScanner::JoinContinuationLines() {
+    entry_.joined.assign(entry_.data.substr(0, entry_.data.size() - 1));
+    for (;;) {
+        std::size_t next = position_;
+        TextLine line;
+        if (!NextTextLine(text_, &next, &line)) break;
+        const std::string_view more = TrimBlanks(Content(line));
+        if (more.empty() || HexDigitValue(more.front()) < 0) break;
+        position_ = next;
+        entry_.contentEnd = line.contentEnd;
+        entry_.end = line.end;
+        if (more.back() != '\\') {
+            entry_.joined.append(more);
+            entry_.data = entry_.joined;
+            return;
+        }
+        entry_.joined.append(more.substr(0, more.size() - 1));
+    }
+    entry_.wellFormed = false;
+}
+
+bool IsValueOf(const HiveEntry& entry, std::string_view valueName) {
+    return entry.kind == EntryKind::Value && entry.wellFormed &&
+           EqualsIgnoringCase(entry.name, valueName);
+}
+
+// ---- editing a hive text ----
+
+// Where a value's line goes: over its last line in the key's last live
+// section, else after that section's last value line, else in a new section.
+struct EditPlan {
+    bool haveSection = false;
+    std::size_t insertAt = 0;
+    bool haveValueLine = false;
+    std::size_t valueBegin = 0;
+    std::size_t valueContentEnd = 0;
+    std::string valueName;  // as the file spells it
+};
+
+EditPlan PlanEdit(std::string_view text, Hive hive, std::string_view keyPath,
+                  std::string_view valueName) {
+    EditPlan plan;
+    bool inKey = false;
+    HiveScanner scanner(text, hive);
+    HiveValue scratch;
+    while (const HiveEntry* entry = scanner.Next()) {
+        switch (entry->kind) {
+            case EntryKind::KeySection:
+                inKey = entry->inHive && EqualsIgnoringCase(entry->keyPath, keyPath);
+                if (inKey) {
+                    plan = EditPlan();
+                    plan.haveSection = true;
+                    plan.insertAt = entry->end;
+                }
+                break;
+            case EntryKind::KeyDeletion:
+                inKey = false;
+                if (entry->inHive && DeletionCovers(entry->keyPath, keyPath)) plan = EditPlan();
+                break;
+            case EntryKind::BadSection:
+                inKey = false;
+                break;
+            case EntryKind::Value:
+                if (!inKey) break;
+                plan.insertAt = entry->end;
+                if (IsValueOf(*entry, valueName) &&
+                    DecodeData(entry->data, &scratch) != ValueAction::Malformed) {
+                    plan.haveValueLine = true;
+                    plan.valueBegin = entry->begin;
+                    plan.valueContentEnd = entry->contentEnd;
+                    plan.valueName = entry->name;
+                }
+                break;
+            case EntryKind::Other:
+                break;
+        }
+    }
+    return plan;
+}
+
+std::string FormatValueLine(std::string_view name, std::string_view text) {
+    std::string line = name.empty() ? std::string("@") : EncodeQuoted(name);
+    line += '=';
+    if (HasLineBreak(text)) {
+        // A quoted text cannot span lines; hex(1) holds the same REG_SZ bytes.
+        line += "hex(1):";
+        line += EncodeHexBytes(text);
+        line += text.empty() ? "00" : ",00";
+    } else {
+        line += EncodeQuoted(text);
+    }
+    return line;
+}
+
+std::string FormatSection(Hive hive, std::string_view keyPath, std::string_view valueLine,
+                          std::string_view lineEnd) {
+    std::string section = "[";
+    section += RootName(hive);
+    if (!keyPath.empty()) {
+        section += '\\';
+        section += keyPath;
+    }
+    section += ']';
+    section += lineEnd;
+    section += valueLine;
+    section += lineEnd;
+    return section;
+}
+
+// The body of a hive file (without BOM) after storing the value.
+std::string EditedBody(std::string_view body, Hive hive, std::string_view keyPath,
+                       std::string_view valueName, std::string_view text) {
+    const std::string_view lineEnd = LineEndOf(body);
+    if (body.empty()) {
+        std::string fresh(kFileHeader);
+        fresh += lineEnd;
+        fresh += lineEnd;
+        return fresh + FormatSection(hive, keyPath, FormatValueLine(valueName, text), lineEnd);
+    }
+    const EditPlan plan = PlanEdit(body, hive, keyPath, valueName);
+    if (plan.haveValueLine) {
+        std::string edited(body.substr(0, plan.valueBegin));
+        edited += FormatValueLine(plan.valueName, text);
+        edited += body.substr(plan.valueContentEnd);
+        return edited;
+    }
+    const std::string valueLine = FormatValueLine(valueName, text);
+    if (plan.haveSection) return WithLineInserted(body, plan.insertAt, valueLine, lineEnd);
+    return WithBlankLineAtEnd(body, lineEnd) + FormatSection(hive, keyPath, valueLine, lineEnd);
+}
+
+bool HoldsString(std::string_view fileText, Hive hive, std::string_view keyPath,
+                 std::string_view valueName, std::string_view text) {
+    HiveValue value;
+    if (!FindHiveValue(fileText, hive, keyPath, valueName, &value)) return false;
+    return value.type == kRegSz && value.data.size() == text.size() + 1 &&
+           std::memcmp(value.data.data(), text.data(), text.size()) == 0 && value.data.back() == 0;
+}
+
+// ---- files and folders ----
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// mkdir -p. Errors on the way are left to the final check.
+bool MakeFolders(const std::string& folder) {
+    if (folder.empty() || IsFolder(folder)) return true;
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        mkdir(folder.substr(0, slash).c_str(), 0777);
+    }
+    mkdir(folder.c_str(), 0777);
+    return IsFolder(folder);
+}
+
+// An exclusive flock() on a file of its own: the hive itself is replaced by
+// rename(), so a lock on it would guard a file that is no longer there.
+class LockFile {
+public:
+    LockFile() = default;
+    LockFile(const LockFile&) = delete;
+    LockFile& operator=(const LockFile&) = delete;
+    ~LockFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    bool Acquire(const std::string& path) {
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        if (fd_ < 0) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd_ < 0) return false;
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) return false;
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// umask() can only be read by changing it, which races with other threads.
+mode_t CurrentUmask() {
+    std::string status;
+    if (ReadRegularFile("/proc/self/status", &status) == FileReadResult::Read) {
+        const std::size_t at = status.find("\nUmask:");
+        if (at != std::string::npos) {
+            return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8) & 0777);
+        }
+    }
+    return 022;
+}
+
+void GiveModeAndOwner(int fd, const struct stat* oldInfo) {
+    if (oldInfo == nullptr) {
+        fchmod(fd, 0666 & ~CurrentUmask());
+        return;
+    }
+    // Owner first: a change of owner clears set-id bits that fchmod restores.
+    if (fchown(fd, oldInfo->st_uid, oldInfo->st_gid) != 0) {
+        // Not ours to give away: the file stays with the writing user.
+    }
+    fchmod(fd, oldInfo->st_mode & 07777);
+}
+
+void SyncFolder(const std::string& folder) {
+    const FileDescriptor fd(
+        open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) fsync(fd.get());
+}
+
+}  // namespace
+
+// ---- text helpers ----
+
+std::string_view TrimBlanks(std::string_view text) {
+    text = TrimLeft(text);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+bool NextTextLine(std::string_view text, std::size_t* position, TextLine* line) {
+    if (*position >= text.size()) return false;
+    line->begin = *position;
+    const std::size_t newline = text.find('\n', *position);
+    if (newline == std::string_view::npos) {
+        line->contentEnd = line->end = text.size();
+    } else {
+        line->end = newline + 1;
+        line->contentEnd =
+            (newline > line->begin && text[newline - 1] == '\r') ? newline - 1 : newline;
+    }
+    *position = line->end;
+    return true;
+}
+
+std::string_view LineEndOf(std::string_view text) {
+    const std::size_t newline = text.find('\n');
+    return (newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r') ? "\r\n"
+                                                                                           : "\n";
+}
+
+std::string WithLineInserted(std::string_view text, std::size_t at, std::string_view line,
+                             std::string_view lineEnd) {
+    std::string result(text.substr(0, at));
+    if (!result.empty() && result.back() != '\n') result += lineEnd;
+    result += line;
+    result += lineEnd;
+    result += text.substr(at);
+    return result;
+}
+
+std::string WithBlankLineAtEnd(std::string_view text, std::string_view lineEnd) {
+    std::string result(text);
+    if (result.empty()) return result;
+    if (result.back() != '\n') result += lineEnd;
+    const std::string_view withoutEnd = std::string_view(result).substr(0, result.size() - 1);
+    const std::size_t lastLineStart = withoutEnd.rfind('\n');
+    const std::string_view lastLine =
+        withoutEnd.substr(lastLineStart == std::string_view::npos ? 0 : lastLineStart + 1);
+    if (!TrimBlanks(lastLine).empty()) result += lineEnd;
+    return result;
+}
+
+// ---- files ----
+
+FileReadResult ReadRegularFile(const std::string& path, std::string* text, struct stat* info) {
+    const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) return errno == ENOENT ? FileReadResult::Missing : FileReadResult::Failed;
+    struct stat status {};
+    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return FileReadResult::Failed;
+    text->clear();
+    text->reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = read(fd.get(), buffer, sizeof(buffer));
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return FileReadResult::Failed;
+        if (count == 0) break;
+        text->append(buffer, static_cast<std::size_t>(count));
+    }
+    if (info != nullptr) *info = status;
+    return FileReadResult::Read;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view text,
+                           const struct stat* oldInfo) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (nameStart >= path.size()) return false;
+    std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);  // private: mode 0600
+    if (fd < 0) return false;
+    GiveModeAndOwner(fd, oldInfo);
+    bool stored = WriteAll(fd, text) && fsync(fd) == 0;
+    if (close(fd) != 0) stored = false;
+    if (stored && rename(temporary.c_str(), path.c_str()) != 0) stored = false;
+    if (!stored) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(path));
+    return true;
+}
+
+// ---- the hive ----
+
+std::string HiveFilePath(Hive hive) {
+    if (hive == Hive::LocalMachine) {
+        const char* machine = std::getenv("ARO_PRINTER_HKLM");
+        return machine ? machine : "/etc/aro-printer/machine.reg";
+    }
+    if (hive != Hive::CurrentUser) return {};
+    const char* user = std::getenv("ARO_PRINTER_HKCU");
+    if (user && *user) return user;
+    std::string config;
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (configHome && configHome[0] == '/') {
+        config = configHome;
+    } else if (home && *home) {
+        config = std::string(home) + "/.config";
+    } else if (auto accountHome = EffectiveUserHome()) {
+        config = *accountHome + "/.config";
+    } else {
+        return {};
+    }
+    return config + "/aro-printer/user.reg";
+}
+
+bool FindHiveValue(std::string_view fileText, Hive hive, std::string_view keyPath,
+                   std::string_view valueName, HiveValue* out) {
+    bool inKey = false;
+    bool found = false;
+    HiveValue value;
+    HiveValue candidate;
+    HiveScanner scanner(WithoutBom(fileText), hive);
+    while (const HiveEntry* entry = scanner.Next()) {
+        switch (entry->kind) {
+            case EntryKind::KeySection:
+                inKey = entry->inHive && EqualsIgnoringCase(entry->keyPath, keyPath);
+                break;
+            case EntryKind::KeyDeletion:
+                inKey = false;
+                if (entry->inHive && DeletionCovers(entry->keyPath, keyPath)) found = false;
+                break;
+            case EntryKind::BadSection:
+                // Its values must not land in the key before it.
+                inKey = false;
+                break;
+            case EntryKind::Value:
+                if (!inKey || !IsValueOf(*entry, valueName)) break;
+                switch (DecodeData(entry->data, &candidate)) {
+                    case ValueAction::Set:
+                        found = true;
+                        std::swap(value, candidate);
+                        break;
+                    case ValueAction::Delete:
+                        found = false;
+                        break;
+                    case ValueAction::Malformed:
+                        break;
+                }
+                break;
+            case EntryKind::Other:
+                break;
+        }
+    }
+    if (found && out != nullptr) *out = std::move(value);
+    return found;
+}
+
+bool ReadHiveValue(const std::string& hiveFile, Hive hive, const char* keyPath,
+                   const char* valueName, unsigned char* data, uint32_t* size) {
+    if (size == nullptr) return false;
+    std::string text;
+    if (ReadRegularFile(hiveFile, &text) != FileReadResult::Read) return false;
+    HiveValue value;
+    if (!FindHiveValue(text, hive, keyPath ? keyPath : "", valueName ? valueName : "", &value)) {
+        return false;
+    }
+    if (value.data.size() > UINT32_MAX) return false;
+    const auto count = static_cast<uint32_t>(value.data.size());
+    if (data != nullptr) {
+        if (count > *size) return false;
+        if (count > 0) std::memcpy(data, value.data.data(), count);
+    }
+    *size = count;
+    return true;
+}
+
+bool WriteHiveString(const std::string& hiveFile, Hive hive, const char* keyPath,
+                     const char* valueName, const char* text) {
+    if (text == nullptr || hiveFile.empty() || hiveFile.back() == '/') return false;
+    const std::string_view key = keyPath ? keyPath : "";
+    const std::string_view name = valueName ? valueName : "";
+    if (HasLineBreak(key) || HasLineBreak(name)) return false;
+    if (!MakeFolders(FolderOf(hiveFile))) return false;
+    LockFile lock;
+    if (!lock.Acquire(hiveFile + ".lock")) return false;
+
+    std::string old;
+    struct stat oldInfo {};
+    const FileReadResult read = ReadRegularFile(hiveFile, &old, &oldInfo);
+    if (read == FileReadResult::Failed) return false;
+    const bool hasBom = WithoutBom(old).size() != old.size();
+    const std::string updated = std::string(hasBom ? kUtf8Bom : std::string_view()) +
+                                EditedBody(WithoutBom(old), hive, key, name, text);
+    // Whatever the old text held, never store a file the value cannot be read back from.
+    if (!HoldsString(updated, hive, key, name, text)) return false;
+    if (read == FileReadResult::Read && updated == old) return true;
+    return ReplaceFileAtomically(hiveFile, updated,
+                                 read == FileReadResult::Read ? &oldInfo : nullptr);
+}
+
+}  // namespace aro::posix

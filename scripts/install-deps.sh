@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the examples need,
+# when any of them is missing. Usage: scripts/install-deps.sh [extra packages]
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config
+          libtiff-dev libjpeg-dev libsimpleini-dev libsystemd-dev
+          libgtest-dev libgmock-dev googletest
+          clang libclang-rt-14-dev clang-format libtiff-tools "$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

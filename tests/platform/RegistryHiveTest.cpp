@@ -1,0 +1,449 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/posix/RegistryHive.h"
+#include "tests/platform/PosixTestSupport.h"
+
+namespace aro::posix {
+namespace {
+
+using testing::PermissionBits;
+using testing::ReadTextFile;
+using testing::ScopedEnvironment;
+using testing::ScratchFolder;
+using testing::WriteTextFile;
+
+constexpr const char* kKey = "Software\\ARO Digital\\Dovurezazuv";
+constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
+
+std::vector<unsigned char> Bytes(std::initializer_list<int> values) {
+    std::vector<unsigned char> bytes;
+    for (int value : values) bytes.push_back(static_cast<unsigned char>(value));
+    return bytes;
+}
+
+std::optional<HiveValue> Find(const std::string& text, const std::string& name,
+                              const std::string& key = kKey, Hive hive = Hive::CurrentUser) {
+    HiveValue value;
+    if (!FindHiveValue(text, hive, key, name, &value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> FindString(const std::string& text, const std::string& name,
+                                      const std::string& key = kKey,
+                                      Hive hive = Hive::CurrentUser) {
+    auto value = Find(text, name, key, hive);
+    if (!value || value->type != 1 || value->data.empty() || value->data.back() != 0) {
+        return std::nullopt;
+    }
+    return std::string(value->data.begin(), value->data.end() - 1);
+}
+
+std::string UserSection(const std::string& body) {
+    return std::string(kHeader) + "[HKEY_CURRENT_USER\\" + kKey + "]\n" + body;
+}
+
+// Runs body in a child process whose files may not grow past maxFileSize
+// bytes (a full disk, even for root); returns what body returned.
+bool InChildWithFileSizeLimit(rlim_t maxFileSize, const std::function<bool()>& body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {maxFileSize, maxFileSize};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// ---- reading the format ----
+
+TEST(RegistryHiveParse, ReadsEachValueType) {
+    const std::string text = UserSection(
+        "\"Path\"=\"C:\\\\Program Files\\\\ARO \\\"Zavor\\\"\"\n"
+        "\"Pages\"=dword:0000000a\n"
+        "\"Mask\"=DWORD:DEADbeef\n"
+        "\"Blob\"=hex:01,02,\\\n"
+        "  03,ff\n"
+        "\"Expand\"=hex(2):41,00,\\\n"
+        "\t42,00,\\\n"
+        "   00,00\n"
+        "\"Empty\"=hex:\n"
+        "@=\"default\"\n");
+
+    EXPECT_EQ(FindString(text, "Path"), "C:\\Program Files\\ARO \"Zavor\"");
+    auto pages = Find(text, "Pages");
+    ASSERT_TRUE(pages);
+    EXPECT_EQ(pages->type, 4u);
+    EXPECT_EQ(pages->data, Bytes({0x0a, 0, 0, 0}));
+    EXPECT_EQ(Find(text, "Mask")->data, Bytes({0xef, 0xbe, 0xad, 0xde}));
+    auto blob = Find(text, "Blob");
+    ASSERT_TRUE(blob);
+    EXPECT_EQ(blob->type, 3u);
+    EXPECT_EQ(blob->data, Bytes({1, 2, 3, 0xff}));
+    auto expand = Find(text, "Expand");
+    ASSERT_TRUE(expand);
+    EXPECT_EQ(expand->type, 2u);
+    EXPECT_EQ(expand->data, Bytes({0x41, 0, 0x42, 0, 0, 0}));
+    EXPECT_TRUE(Find(text, "Empty")->data.empty());
+    EXPECT_EQ(FindString(text, ""), "default");
+}
+
+TEST(RegistryHiveParse, EmptyStringIsItsTerminator) {
+    auto value = Find(UserSection("\"X\"=\"\"\n"), "X");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, Bytes({0}));
+}
+
+TEST(RegistryHiveParse, RootsSelectTheHive) {
+    const std::string text =
+        "[HKCU\\Software\\A]\n\"V\"=\"user\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"V\"=\"machine\"\n\"OnlyMachine\"=\"m\"\n"
+        "[HKEY_CLASSES_ROOT\\Software\\A]\n\"V\"=\"classes\"\n"
+        "[hklm\\Software\\B]\n\"W\"=\"short machine\"\n";
+    EXPECT_EQ(FindString(text, "V", "Software\\A", Hive::CurrentUser), "user");
+    EXPECT_EQ(FindString(text, "V", "Software\\A", Hive::LocalMachine), "machine");
+    EXPECT_EQ(FindString(text, "OnlyMachine", "Software\\A", Hive::CurrentUser), std::nullopt);
+    EXPECT_EQ(FindString(text, "W", "Software\\B", Hive::LocalMachine), "short machine");
+}
+
+TEST(RegistryHiveParse, NamesIgnoreLetterCase) {
+    const std::string text =
+        "[hkey_current_user\\SOFTWARE\\aro digital\\DovuRezazuv]\n"
+        "\"Output FOLDER\"=\"/out\"\n";
+    EXPECT_EQ(FindString(text, "output folder"), "/out");
+    EXPECT_EQ(FindString(text, "output folder", "Software\\ARO Digital"), std::nullopt);
+}
+
+TEST(RegistryHiveParse, LaterLinesOverrideAndSectionsMerge) {
+    const std::string text = UserSection("\"A\"=\"1\"\n\"B\"=\"1\"\n") +
+                             "[HKCU\\Software\\Other]\n\"A\"=\"other\"\n"
+                             "[HKCU\\" +
+                             kKey + "]\n\"A\"=\"2\"\n";
+    EXPECT_EQ(FindString(text, "A"), "2");
+    EXPECT_EQ(FindString(text, "B"), "1");
+}
+
+TEST(RegistryHiveParse, DeletesValuesAndKeysWithTheirSubkeys) {
+    const std::string text =
+        std::string(kHeader) +
+        "[HKCU\\Software\\ARO Digital\\Dovurezazuv]\n\"A\"=\"1\"\n\"B\"=\"1\"\n"
+        "\"A\"=-\n"
+        "[HKCU\\Software\\ARO Digital2]\n\"S\"=\"sibling\"\n"
+        "[HKCU\\Software\\ARO Digital]\n\"P\"=\"parent\"\n"
+        "[-HKEY_CURRENT_USER\\software\\aro digital]\n"
+        "\"Ignored\"=\"in a deletion\"\n"
+        "[HKCU\\Software\\ARO Digital\\Dovurezazuv]\n\"C\"=\"after\"\n";
+    EXPECT_EQ(FindString(text, "A"), std::nullopt);
+    EXPECT_EQ(FindString(text, "B"), std::nullopt);
+    EXPECT_EQ(FindString(text, "P", "Software\\ARO Digital"), std::nullopt);
+    EXPECT_EQ(FindString(text, "S", "Software\\ARO Digital2"), "sibling");
+    EXPECT_EQ(FindString(text, "Ignored", "Software\\ARO Digital"), std::nullopt);
+    EXPECT_EQ(FindString(text, "C"), "after");
+}
+
+TEST(RegistryHiveParse, MalformedLinesHoldNothingAndStopNothing) {
+    const std::string text = "\"Outside\"=\"no section\"\n" +
+                             UserSection(
+                                 "\"Kept\"=\"good\"\n"
+                                 "\"Kept\"=dword:xyz\n"
+                                 "\"Open\"=\"no end\n"
+                                 "\"BadHex\"=hex:1,zz\n"
+                                 "\"LongDword\"=dword:123456789\n"
+                                 "\"Cut\"=hex:01,\\\n") +
+                             "[HKCU\\Software\\Next]\n"
+                             "\"After\"=\"still read\"\n"
+                             "[HKCU\\Software\\Broken\n"
+                             "\"Stray\"=\"not in Next\"\n";
+    EXPECT_EQ(FindString(text, "Outside"), std::nullopt);
+    EXPECT_EQ(FindString(text, "Kept"), "good");
+    EXPECT_EQ(Find(text, "Open"), std::nullopt);
+    EXPECT_EQ(Find(text, "BadHex"), std::nullopt);
+    EXPECT_EQ(Find(text, "LongDword"), std::nullopt);
+    EXPECT_EQ(Find(text, "Cut"), std::nullopt);
+    EXPECT_EQ(FindString(text, "After", "Software\\Next"), "still read");
+    EXPECT_EQ(FindString(text, "Stray", "Software\\Next"), std::nullopt);
+}
+
+TEST(RegistryHiveParse, AcceptsCrlfBomCommentsAndBlanks) {
+    const std::string text =
+        "\xEF\xBB\xBFREGEDIT4\r\n\r\n  ; a comment \"A\"=\"x\"\r\n"
+        "[HKCU\\Software\\ARO Digital\\Dovurezazuv]  \r\n"
+        "  \"A\" = \"crlf\"  \r\n"
+        "\"H\"=hex:0a,\\\r\n  0b\r\n";
+    EXPECT_EQ(FindString(text, "A"), "crlf");
+    EXPECT_EQ(Find(text, "H")->data, Bytes({0x0a, 0x0b}));
+}
+
+// ---- reading a hive file ----
+
+TEST(RegistryHiveRead, CopiesDataThatFits) {
+    ScratchFolder folder;
+    const std::string file = folder / "user.reg";
+    WriteTextFile(file, UserSection("\"V\"=\"abc\"\n\"E\"=\"\"\n"));
+
+    unsigned char data[8] = {};
+    uint32_t size = 4;
+    ASSERT_TRUE(ReadHiveValue(file, Hive::CurrentUser, kKey, "V", data, &size));
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 4), std::string("abc\0", 4));
+
+    size = sizeof(data);
+    ASSERT_TRUE(ReadHiveValue(file, Hive::CurrentUser, kKey, "E", data, &size));
+    EXPECT_EQ(size, 1u);
+}
+
+TEST(RegistryHiveRead, RefusesDataLongerThanCapacity) {
+    ScratchFolder folder;
+    const std::string file = folder / "user.reg";
+    WriteTextFile(file, UserSection("\"V\"=\"abc\"\n"));
+    unsigned char data[8] = {0x55, 0x55, 0x55, 0x55};
+    uint32_t size = 3;
+    EXPECT_FALSE(ReadHiveValue(file, Hive::CurrentUser, kKey, "V", data, &size));
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(data[0], 0x55);
+}
+
+TEST(RegistryHiveRead, AbsentFileKeyOrValueIsFalse) {
+    ScratchFolder folder;
+    const std::string file = folder / "user.reg";
+    unsigned char data[8];
+    uint32_t size = sizeof(data);
+    EXPECT_FALSE(ReadHiveValue(file, Hive::CurrentUser, kKey, "V", data, &size));
+    WriteTextFile(file, UserSection("\"V\"=\"abc\"\n"));
+    EXPECT_FALSE(ReadHiveValue(file, Hive::CurrentUser, "Software\\None", "V", data, &size));
+    EXPECT_FALSE(ReadHiveValue(file, Hive::CurrentUser, kKey, "W", data, &size));
+    EXPECT_FALSE(ReadHiveValue(folder.path(), Hive::CurrentUser, kKey, "V", data, &size));
+}
+
+TEST(RegistryHivePath, FollowsTheEnvironment) {
+    ScopedEnvironment user("ARO_PRINTER_HKCU", "/srv/hkcu.reg");
+    ScopedEnvironment machine("ARO_PRINTER_HKLM", std::nullopt);
+    ScopedEnvironment config("XDG_CONFIG_HOME", "/cfg");
+    ScopedEnvironment home("HOME", "/home/zavor");
+    EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "/srv/hkcu.reg");
+    EXPECT_EQ(HiveFilePath(Hive::LocalMachine), "/etc/aro-printer/machine.reg");
+    {
+        ScopedEnvironment emptyUser("ARO_PRINTER_HKCU", "");
+        EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "/cfg/aro-printer/user.reg");
+        ScopedEnvironment emptyConfig("XDG_CONFIG_HOME", "");
+        EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "/home/zavor/.config/aro-printer/user.reg");
+        ScopedEnvironment relativeConfig("XDG_CONFIG_HOME", "cfg");
+        EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "/home/zavor/.config/aro-printer/user.reg");
+    }
+    ScopedEnvironment setMachine("ARO_PRINTER_HKLM", "/srv/hklm.reg");
+    EXPECT_EQ(HiveFilePath(Hive::LocalMachine), "/srv/hklm.reg");
+}
+
+// ---- writing ----
+
+class RegistryHiveWrite : public ::testing::Test {
+protected:
+    bool Write(const std::string& key, const std::string& name, const std::string& text,
+               Hive hive = Hive::CurrentUser) {
+        return WriteHiveString(file_, hive, key.c_str(), name.c_str(), text.c_str());
+    }
+    std::optional<std::string> ReadBack(const std::string& key, const std::string& name,
+                                        Hive hive = Hive::CurrentUser) {
+        return FindString(ReadTextFile(file_), name, key, hive);
+    }
+
+    ScratchFolder folder_;
+    std::string file_ = folder_ / "user.reg";
+};
+
+TEST_F(RegistryHiveWrite, CreatesFoldersFileAndKey) {
+    file_ = folder_ / "a/b/c/user.reg";
+    ASSERT_TRUE(Write("Software\\ARO Digital\\Versions", "ARO Printer DLL (AroPrinterCfg.dll)",
+                      "2.1.7.0 @ /usr/lib"));
+    EXPECT_EQ(ReadTextFile(file_),
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Versions]\n"
+              "\"ARO Printer DLL (AroPrinterCfg.dll)\"=\"2.1.7.0 @ /usr/lib\"\n");
+    unsigned char data[64];
+    uint32_t size = sizeof(data);
+    ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, "software\\aro digital\\versions",
+                              "aro printer dll (aroprintercfg.dll)", data, &size));
+    EXPECT_EQ(size, sizeof("2.1.7.0 @ /usr/lib"));
+}
+
+TEST_F(RegistryHiveWrite, ReplacesTheValueLineAndKeepsEveryOtherByte) {
+    const std::string before =
+        "Windows Registry Editor Version 5.00\n\n"
+        "; settings of the printer\n"
+        "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
+        "\"Output\"  =  \"/old\"\n"
+        "\"Version\"=hex(1):31,00,\\\n"
+        "  00\n"
+        "\"Zoom\"=dword:00000064\n"
+        "\n"
+        "[HKCU\\Software\\Other]\n"
+        "\"Version\"=\"untouched\"\n";
+    WriteTextFile(file_, before);
+    ASSERT_TRUE(Write("SOFTWARE\\aro digital\\Dovurezazuv", "VERSION", "2.1.7.0"));
+    ASSERT_TRUE(Write(kKey, "Output", "/new"));
+    EXPECT_EQ(ReadTextFile(file_),
+              "Windows Registry Editor Version 5.00\n\n"
+              "; settings of the printer\n"
+              "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
+              "\"Output\"=\"/new\"\n"
+              "\"Version\"=\"2.1.7.0\"\n"
+              "\"Zoom\"=dword:00000064\n"
+              "\n"
+              "[HKCU\\Software\\Other]\n"
+              "\"Version\"=\"untouched\"\n");
+}
+
+TEST_F(RegistryHiveWrite, AddsValueAfterLastValueOfLastLiveSection) {
+    WriteTextFile(file_,
+                  "[HKCU\\Software\\A]\n\"X\"=\"1\"\n\n"
+                  "[HKCU\\Software\\A]\n\"Y\"=\"2\"\n; next section\n\n"
+                  "[HKCU\\Software\\B]\n\"X\"=\"b\"");
+    ASSERT_TRUE(Write("Software\\A", "Z", "3"));
+    ASSERT_TRUE(Write("Software\\B", "New", "n"));
+    EXPECT_EQ(ReadTextFile(file_),
+              "[HKCU\\Software\\A]\n\"X\"=\"1\"\n\n"
+              "[HKCU\\Software\\A]\n\"Y\"=\"2\"\n\"Z\"=\"3\"\n; next section\n\n"
+              "[HKCU\\Software\\B]\n\"X\"=\"b\"\n\"New\"=\"n\"\n");
+}
+
+TEST_F(RegistryHiveWrite, StoresAfterKeyDeletionInNewSection) {
+    WriteTextFile(file_, "[HKCU\\Software\\A\\Sub]\n\"X\"=\"old\"\n[-HKCU\\Software\\A]\n");
+    ASSERT_TRUE(Write("Software\\A\\Sub", "X", "new"));
+    EXPECT_EQ(ReadTextFile(file_),
+              "[HKCU\\Software\\A\\Sub]\n\"X\"=\"old\"\n[-HKCU\\Software\\A]\n\n"
+              "[HKEY_CURRENT_USER\\Software\\A\\Sub]\n\"X\"=\"new\"\n");
+}
+
+TEST_F(RegistryHiveWrite, KeepsHivesApart) {
+    WriteTextFile(file_, "[HKCU\\Software\\A]\n\"X\"=\"user\"\n");
+    ASSERT_TRUE(Write("Software\\A", "X", "machine", Hive::LocalMachine));
+    EXPECT_EQ(ReadBack("Software\\A", "X", Hive::CurrentUser), "user");
+    EXPECT_EQ(ReadBack("Software\\A", "X", Hive::LocalMachine), "machine");
+    EXPECT_NE(ReadTextFile(file_).find("[HKEY_LOCAL_MACHINE\\Software\\A]"), std::string::npos);
+}
+
+TEST_F(RegistryHiveWrite, EscapesQuotesBackslashesAndLineBreaks) {
+    const std::string name = "Na\"me\\";
+    const std::string text = "C:\\Dir\\\"quoted\" \\";
+    const std::string multiLine = "line 1\nline 2\r\n[HKCU\\Software\\Injected]";
+    ASSERT_TRUE(Write(kKey, name, text));
+    ASSERT_TRUE(Write(kKey, "Multi", multiLine));
+    ASSERT_TRUE(Write(kKey, "Default", ""));
+    ASSERT_TRUE(Write(kKey, "", "at"));
+    EXPECT_EQ(ReadBack(kKey, name), text);
+    EXPECT_EQ(ReadBack(kKey, "Multi"), multiLine);
+    EXPECT_EQ(ReadBack(kKey, "Default"), "");
+    EXPECT_EQ(ReadBack(kKey, ""), "at");
+    EXPECT_EQ(Find(ReadTextFile(file_), "X", "Software\\Injected"), std::nullopt);
+    EXPECT_NE(ReadTextFile(file_).find("\n@=\"at\"\n"), std::string::npos);
+    EXPECT_FALSE(Write("Software\\Bad\nKey", "X", "1"));
+}
+
+TEST_F(RegistryHiveWrite, KeepsCrlfBomAndMode) {
+    WriteTextFile(file_, "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKCU\\Software\\A]\r\n\"X\"=\"1\"\r\n");
+    chmod(file_.c_str(), 0640);
+    ASSERT_TRUE(Write("Software\\A", "Y", "2"));
+    ASSERT_TRUE(Write("Software\\B", "Z", "3"));
+    EXPECT_EQ(ReadTextFile(file_),
+              "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKCU\\Software\\A]\r\n\"X\"=\"1\"\r\n\"Y\"=\"2\"\r\n"
+              "\r\n[HKEY_CURRENT_USER\\Software\\B]\r\n\"Z\"=\"3\"\r\n");
+    EXPECT_EQ(PermissionBits(file_), 0640u);
+}
+
+TEST_F(RegistryHiveWrite, FailsWhereNoFolderCanBeMade) {
+    WriteTextFile(folder_ / "plain", "not a folder");
+    file_ = folder_ / "plain/sub/user.reg";
+    EXPECT_FALSE(Write(kKey, "X", "1"));
+    EXPECT_EQ(ReadTextFile(folder_ / "plain"), "not a folder");
+}
+
+TEST_F(RegistryHiveWrite, FailsInReadOnlyFolderLeavingFileAlone) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    WriteTextFile(file_, UserSection("\"X\"=\"old\"\n"));
+    const std::string before = ReadTextFile(file_);
+    chmod(folder_.path().c_str(), 0555);
+    EXPECT_FALSE(Write(kKey, "X", "new"));
+    chmod(folder_.path().c_str(), 0755);
+    EXPECT_EQ(ReadTextFile(file_), before);
+}
+
+TEST_F(RegistryHiveWrite, FullDiskLeavesOldFileAndNoTemporaryFile) {
+    WriteTextFile(file_, UserSection("\"X\"=\"old\"\n"));
+    const std::string before = ReadTextFile(file_);
+    ASSERT_TRUE(Write(kKey, "Lock", "made"));  // the lock file exists from now on
+    const std::string withLock = ReadTextFile(file_);
+    const auto entries = FolderEntries(folder_.path());
+    EXPECT_FALSE(InChildWithFileSizeLimit(16, [&] { return Write(kKey, "X", "new"); }));
+    EXPECT_EQ(ReadTextFile(file_), withLock);
+    EXPECT_EQ(FolderEntries(folder_.path()), entries);
+    EXPECT_NE(before, withLock);
+}
+
+TEST_F(RegistryHiveWrite, ConcurrentWritersLoseNothing) {
+    constexpr int kRounds = 200;
+    auto writer = [&](const char* name) {
+        const pid_t child = fork();
+        if (child == 0) {
+            bool ok = true;
+            for (int round = 0; round < kRounds; ++round) {
+                ok = Write(kKey, name, std::string(name) + "-" + std::to_string(round)) && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        return child;
+    };
+    const pid_t first = writer("A");
+    const pid_t second = writer("B");
+
+    // Every snapshot a reader sees is a whole file; a value once there stays.
+    bool sawA = false, sawB = false, broken = false;
+    int running = 2, failedChildren = 0;
+    while (running > 0) {
+        int status = 0;
+        const pid_t done = waitpid(-1, &status, WNOHANG);
+        if (done == first || done == second) {
+            --running;
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failedChildren;
+        }
+        std::string text;
+        if (ReadRegularFile(file_, &text) != FileReadResult::Read) continue;
+        const bool hasA = FindString(text, "A").has_value();
+        const bool hasB = FindString(text, "B").has_value();
+        if (text.empty() || text.rfind(kHeader, 0) != 0 || text.back() != '\n') broken = true;
+        if ((sawA && !hasA) || (sawB && !hasB)) broken = true;
+        sawA = hasA;
+        sawB = hasB;
+    }
+    EXPECT_FALSE(broken);
+    EXPECT_EQ(failedChildren, 0);
+    EXPECT_EQ(ReadBack(kKey, "A"), "A-199");
+    EXPECT_EQ(ReadBack(kKey, "B"), "B-199");
+    EXPECT_EQ(FolderEntries(folder_.path()),
+              (std::vector<std::string>{"user.reg", "user.reg.lock"}));
+}
+
+}  // namespace
+}  // namespace aro::posix
