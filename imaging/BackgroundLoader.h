@@ -19,7 +19,8 @@ public:
     // 1 loaded; -1 bad arguments, file not openable or unreadable 32-bit
     // image; -10 compression not supported.
     int LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory);
-    // 1 done; -1 no bitmap or no band; -2 bits other than 1 or 24.
+    // 1 done; -1 no bitmap or no band; -2 bits other than 1 or 24, or a
+    // background of another bit count.
     int MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
                         uint32_t width, uint32_t firstRow, int bits);
     // The repaired copy of a file libtiff refuses, or null. tempName (260

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config
           libtiff-dev libjpeg-dev libsimpleini-dev libsystemd-dev
           libgtest-dev libgmock-dev googletest
-          clang libclang-rt-14-dev clang-format libtiff-tools "$@")
+          clang libclang-rt-14-dev clang-format libtiff-tools
+          dbus ghostscript poppler-utils "$@")
 
 missing=()
 for p in "${packages[@]}"; do
