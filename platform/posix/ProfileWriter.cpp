@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/RegistryHive.h"
+#include "platform/posix/AtomicFile.h"
+#include "platform/posix/TextLines.h"
 
 namespace aro::posix {
 

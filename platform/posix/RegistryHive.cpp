@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/AtomicFile.h"
+#include "platform/posix/TextLines.h"
 #include "platform/posix/UserAccount.h"
 
 namespace aro::posix {
@@ -20,19 +22,6 @@ constexpr uint32_t kRegBinary = 3;
 constexpr uint32_t kRegDword = 4;
 
 // ---- text ----
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string_view TrimLeft(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    return text;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
@@ -432,213 +421,7 @@ bool HoldsString(std::string_view fileText, Hive hive, std::string_view keyPath,
            std::memcmp(value.data.data(), text.data(), text.size()) == 0 && value.data.back() == 0;
 }
 
-// ---- files and folders ----
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// mkdir -p. Errors on the way are left to the final check.
-bool MakeFolders(const std::string& folder) {
-    if (folder.empty() || IsFolder(folder)) return true;
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1)) {
-        mkdir(folder.substr(0, slash).c_str(), 0777);
-    }
-    mkdir(folder.c_str(), 0777);
-    return IsFolder(folder);
-}
-
-// An exclusive flock() on a file of its own: the hive itself is replaced by
-// rename(), so a lock on it would guard a file that is no longer there.
-class LockFile {
-public:
-    LockFile() = default;
-    LockFile(const LockFile&) = delete;
-    LockFile& operator=(const LockFile&) = delete;
-    ~LockFile() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Acquire(const std::string& path) {
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-        if (fd_ < 0) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd_ < 0) return false;
-        while (flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) return false;
-        }
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-};
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// umask() can only be read by changing it, which races with other threads.
-mode_t CurrentUmask() {
-    std::string status;
-    if (ReadRegularFile("/proc/self/status", &status) == FileReadResult::Read) {
-        const std::size_t at = status.find("\nUmask:");
-        if (at != std::string::npos) {
-            return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8) & 0777);
-        }
-    }
-    return 022;
-}
-
-void GiveModeAndOwner(int fd, const struct stat* oldInfo) {
-    if (oldInfo == nullptr) {
-        fchmod(fd, 0666 & ~CurrentUmask());
-        return;
-    }
-    // Owner first: a change of owner clears set-id bits that fchmod restores.
-    if (fchown(fd, oldInfo->st_uid, oldInfo->st_gid) != 0) {
-        // Not ours to give away: the file stays with the writing user.
-    }
-    fchmod(fd, oldInfo->st_mode & 07777);
-}
-
-void SyncFolder(const std::string& folder) {
-    const FileDescriptor fd(
-        open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() >= 0) fsync(fd.get());
-}
-
 }  // namespace
-
-// ---- text helpers ----
-
-std::string_view TrimBlanks(std::string_view text) {
-    text = TrimLeft(text);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-bool HasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
-bool NextTextLine(std::string_view text, std::size_t* position, TextLine* line) {
-    if (*position >= text.size()) return false;
-    line->begin = *position;
-    const std::size_t newline = text.find('\n', *position);
-    if (newline == std::string_view::npos) {
-        line->contentEnd = line->end = text.size();
-    } else {
-        line->end = newline + 1;
-        line->contentEnd =
-            (newline > line->begin && text[newline - 1] == '\r') ? newline - 1 : newline;
-    }
-    *position = line->end;
-    return true;
-}
-
-std::string_view LineEndOf(std::string_view text) {
-    const std::size_t newline = text.find('\n');
-    return (newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r') ? "\r\n"
-                                                                                           : "\n";
-}
-
-std::string WithLineInserted(std::string_view text, std::size_t at, std::string_view line,
-                             std::string_view lineEnd) {
-    std::string result(text.substr(0, at));
-    if (!result.empty() && result.back() != '\n') result += lineEnd;
-    result += line;
-    result += lineEnd;
-    result += text.substr(at);
-    return result;
-}
-
-std::string WithBlankLineAtEnd(std::string_view text, std::string_view lineEnd) {
-    std::string result(text);
-    if (result.empty()) return result;
-    if (result.back() != '\n') result += lineEnd;
-    const std::string_view withoutEnd = std::string_view(result).substr(0, result.size() - 1);
-    const std::size_t lastLineStart = withoutEnd.rfind('\n');
-    const std::string_view lastLine =
-        withoutEnd.substr(lastLineStart == std::string_view::npos ? 0 : lastLineStart + 1);
-    if (!TrimBlanks(lastLine).empty()) result += lineEnd;
-    return result;
-}
-
-// ---- files ----
-
-FileReadResult ReadRegularFile(const std::string& path, std::string* text, struct stat* info) {
-    const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0) return errno == ENOENT ? FileReadResult::Missing : FileReadResult::Failed;
-    struct stat status {};
-    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return FileReadResult::Failed;
-    text->clear();
-    text->reserve(static_cast<std::size_t>(status.st_size));
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = read(fd.get(), buffer, sizeof(buffer));
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return FileReadResult::Failed;
-        if (count == 0) break;
-        text->append(buffer, static_cast<std::size_t>(count));
-    }
-    if (info != nullptr) *info = status;
-    return FileReadResult::Read;
-}
-
-bool ReplaceFileAtomically(const std::string& path, std::string_view text,
-                           const struct stat* oldInfo) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (nameStart >= path.size()) return false;
-    std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);  // private: mode 0600
-    if (fd < 0) return false;
-    GiveModeAndOwner(fd, oldInfo);
-    bool stored = WriteAll(fd, text) && fsync(fd) == 0;
-    if (close(fd) != 0) stored = false;
-    if (stored && rename(temporary.c_str(), path.c_str()) != 0) stored = false;
-    if (!stored) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    SyncFolder(FolderOf(path));
-    return true;
-}
 
 // ---- the hive ----
 
@@ -726,8 +509,21 @@ bool ReadHiveValue(const std::string& hiveFile, Hive hive, const char* keyPath,
     return true;
 }
 
-bool WriteHiveString(const std::string& hiveFile, Hive hive, const char* keyPath,
+// An administrator may link the hive file to a shared one: the edit goes to
+// the file the link names, and the link stays.
+static std::string ResolveLink(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
+bool WriteHiveString(const std::string& linkedHiveFile, Hive hive, const char* keyPath,
                      const char* valueName, const char* text) {
+    const std::string hiveFile = ResolveLink(linkedHiveFile);
     if (text == nullptr || hiveFile.empty() || hiveFile.back() == '/') return false;
     const std::string_view key = keyPath ? keyPath : "";
     const std::string_view name = valueName ? valueName : "";

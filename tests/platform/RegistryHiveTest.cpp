@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/posix/RegistryHive.h"
+#include "platform/posix/AtomicFile.h"
 #include "tests/platform/PosixTestSupport.h"
 
 namespace aro::posix {
@@ -287,6 +288,19 @@ TEST_F(RegistryHiveWrite, CreatesFoldersFileAndKey) {
     ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, "software\\aro digital\\versions",
                               "aro printer dll (aroprintercfg.dll)", data, &size));
     EXPECT_EQ(size, sizeof("2.1.7.0 @ /usr/lib"));
+}
+
+TEST_F(RegistryHiveWrite, WritesThroughALinkedHiveFile) {
+    const std::string shared = folder_ / "shared.reg";
+    std::FILE* f = std::fopen(shared.c_str(), "w");
+    std::fputs("Windows Registry Editor Version 5.00\n", f);
+    std::fclose(f);
+    ASSERT_EQ(symlink(shared.c_str(), file_.c_str()), 0);
+    ASSERT_TRUE(Write("Software\\Test", "V", "x"));
+    struct stat info {};
+    ASSERT_EQ(lstat(file_.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(FindString(ReadTextFile(shared), "V", "Software\\Test", Hive::CurrentUser), "x");
 }
 
 TEST_F(RegistryHiveWrite, ReplacesTheValueLineAndKeepsEveryOtherByte) {
