@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# The main job: builds the module and prints the sample pages through it
-# with the settings in examples/, into ./out, then lists what it made.
+# The main job: builds everything, makes the sample documents and the
+# letterhead backgrounds, and prints the samples through the module with
+# aro-print and the settings in examples/, into ./out; then lists what it
+# made.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)" --target AroPrinterCfg aro-example-print
+cmake --build "$build" -j "$(nproc)"
+
+samples=build/examples
+examples/make-samples.sh "$samples"
+examples/make-letterhead.sh "$samples"
 
 mkdir -p out
 hives=$(mktemp -d)
@@ -16,17 +22,25 @@ trap 'rm -rf "$hives"' EXIT
 export ARO_PRINTER_HKLM="$hives/machine.reg"
 export ARO_PRINTER_SYSTEM_DIR="$(pwd)/$build"
 
-print() {  # settings file, job name, pages
+status=0
+print() {  # settings file, aro-print arguments...
   cp "examples/$1" "$hives/user.reg"
-  ARO_PRINTER_HKCU="$hives/user.reg" "$build/aro-example-print" \
-    --module "$build/libAroPrinterCfg.so" --job-name "$2" --pages "$3" --dpi 200
+  shift
+  ARO_PRINTER_HKCU="$hives/user.reg" "$build/aro-print" "$@" || status=$?
 }
-print demo.reg "Example letter" 3
-print single-page.reg "Example memo" 2
+# The letter on its letterhead, from PostScript and from PDF: one file each,
+# the colour first page as JPEG, the second page as Group 4.
+print demo.reg examples/letter.ps
+print demo.reg --job-name "Letter from PDF" "$samples/letter.pdf"
+# Three images of one PNM file, a TIFF file for every page.
+print single-page.reg --dpi 100 "$samples/pages.pnm"
 
 echo
 echo "Files in ./out:"
 ls -l out
 for f in out/*.TIF; do
-  echo "$f: $(tiffinfo "$f" 2>/dev/null | grep -c 'TIFF Directory') page(s)"
+  [ -e "$f" ] || continue
+  echo "$f: $(tiffinfo "$f" 2>/dev/null | grep -c 'TIFF Directory') page(s)," \
+       "$(tiffinfo "$f" 2>/dev/null | grep 'Compression Scheme' | sed 's/.*: //' | paste -sd, -)"
 done
+exit "$status"

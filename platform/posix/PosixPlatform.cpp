@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/posix/DbusAutomation.h"
 #include "platform/posix/EnvironmentExpansion.h"
 #include "platform/posix/ExecutableSearch.h"
 #include "platform/posix/FileCopy.h"
@@ -184,10 +185,8 @@ void PosixPlatform::Free(void* block) {
     std::free(block);
 }
 
-std::unique_ptr<AutomationObject> PosixPlatform::CreateAutomationObject(const char* /*progId*/) {
-    // The session-bus (D-Bus) client that stands in for COM is added
-    // separately; until then no server object can be obtained.
-    return nullptr;
+std::unique_ptr<AutomationObject> PosixPlatform::CreateAutomationObject(const char* progId) {
+    return CreateDbusAutomationObject(progId);
 }
 
 }  // namespace aro::posix

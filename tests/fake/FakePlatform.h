@@ -96,9 +96,6 @@ public:
 
 private:
     static std::string MapKey(const std::string& key, const std::string& name);
-    char* m_logBuffer = nullptr;
-    std::size_t m_logSize = 0;
-    std::FILE* m_logStream = nullptr;
     int m_tempCounter = 0;
 };
 

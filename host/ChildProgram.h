@@ -1,0 +1,52 @@
+// Starts a helper program (gs, pdfinfo, pdftotext) found on PATH, without a
+// shell, optionally reading its standard output through a pipe.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace aro::host {
+
+class ChildProgram {
+public:
+    ChildProgram() = default;
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+    // Stops a program that is still running and reaps it.
+    ~ChildProgram();
+
+    struct Streams {
+        bool captureOutput = false;  // standard output readable through output()
+        bool discardErrors = false;  // standard error to /dev/null
+    };
+
+    // Starts argv[0] with these arguments.
+    bool Start(const std::vector<std::string>& argv, Streams streams, std::string* error);
+
+    // The program's standard output; null unless captured.
+    std::FILE* output() const { return m_output; }
+
+    // Closes the pipe, waits for the program; its exit status, or -1 when it
+    // died from a signal.
+    int Wait();
+
+    // Ends the program at once (it is ours) and reaps it.
+    void Stop();
+
+private:
+    pid_t m_pid = -1;
+    std::FILE* m_output = nullptr;
+};
+
+// Runs a program to its end; its exit status (-1: not started or killed),
+// with its standard output in output when given.
+int RunProgram(const std::vector<std::string>& argv, ChildProgram::Streams streams,
+               std::string* output, std::string* error);
+
+// A path that no program mistakes for an option.
+std::string AsOperand(const std::string& path);
+
+}  // namespace aro::host

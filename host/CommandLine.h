@@ -1,0 +1,34 @@
+// The options of aro-print and their parsing.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace aro::host {
+
+// How a page is handed to the module: 1 bit per pixel, 24 bits per pixel,
+// or whichever fits the page's content.
+enum class ColourMode { Auto, Mono, Colour };
+
+struct HostOptions {
+    std::string modulePath;  // empty: the module installed beside the program
+    std::optional<std::string> jobName;
+    int dpi = 300;
+    unsigned bandRows = 256;
+    ColourMode mode = ColourMode::Auto;
+    bool help = false;
+    std::vector<std::string> inputs;
+};
+
+struct CommandLine {
+    bool valid = false;
+    std::string error;  // why the command line was refused
+    HostOptions options;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string UsageText(const std::string& program);
+
+}  // namespace aro::host

@@ -1,0 +1,47 @@
+// A document rendered page by page: the renderers behind aro-print.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "CommandLine.h"
+#include "InputType.h"
+#include "RasterImage.h"
+
+namespace aro::host {
+
+class PageSource {
+public:
+    virtual ~PageSource() = default;
+
+    // Renders the next page into page. False at the end of the document, and
+    // on a failure, which error() then describes.
+    virtual bool NextPage(RasterImage* page) = 0;
+
+    // The document's page count when it is known before rendering.
+    virtual std::optional<size_t> PageCount() const = 0;
+
+    const std::string& error() const { return m_error; }
+
+protected:
+    std::string m_error;
+};
+
+struct RenderSettings {
+    int dpi = 300;
+    ColourMode mode = ColourMode::Auto;
+};
+
+// The renderer for a file of the given type; null with error set when the
+// file cannot be opened.
+std::unique_ptr<PageSource> OpenPageSource(const std::string& path, InputType type,
+                                           const RenderSettings& settings, std::string* error);
+
+// Each renderer, for the factory.
+std::unique_ptr<PageSource> OpenPnmFile(const std::string& path, std::string* error);
+std::unique_ptr<PageSource> OpenTiffFile(const std::string& path, std::string* error);
+std::unique_ptr<PageSource> StartGhostscript(const std::string& path, InputType type,
+                                             const RenderSettings& settings, std::string* error);
+
+}  // namespace aro::host

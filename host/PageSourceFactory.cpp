@@ -1,0 +1,22 @@
+#include "PageSource.h"
+
+namespace aro::host {
+
+std::unique_ptr<PageSource> OpenPageSource(const std::string& path, InputType type,
+                                           const RenderSettings& settings, std::string* error) {
+    switch (type) {
+        case InputType::Pnm:
+            return OpenPnmFile(path, error);
+        case InputType::Tiff:
+            return OpenTiffFile(path, error);
+        case InputType::Pdf:
+        case InputType::PostScript:
+            return StartGhostscript(path, type, settings, error);
+        case InputType::Unknown:
+            break;
+    }
+    *error = "not a PDF, PostScript, PNM or TIFF file";
+    return nullptr;
+}
+
+}  // namespace aro::host

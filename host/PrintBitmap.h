@@ -1,0 +1,36 @@
+// A page in the layout the exit module takes: bitmap type 1 (1 bit per
+// pixel, set bit = white, rows padded to 32 bits) or type 5 (red, green,
+// blue bytes, rows padded to 4 bytes), rows top first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "CommandLine.h"
+#include "RasterImage.h"
+
+namespace aro::host {
+
+constexpr int kMonochromeFormat = 1;
+constexpr int kColourFormat = 5;
+
+struct PrintBitmap {
+    int format = kMonochromeFormat;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    size_t stride = 0;
+    std::vector<unsigned char> bits;
+};
+
+// True when some pixel is not grey (its red, green and blue differ).
+bool HasColour(const RasterImage& page);
+
+// The bitmap type the mode asks for this page.
+int ChooseFormat(const RasterImage& page, ColourMode mode);
+
+// The page in the module's layout. Grey and colour pixels become white in
+// 1-bit form when their lightness is at least half.
+PrintBitmap ToPrintBitmap(const RasterImage& page, int format);
+
+}  // namespace aro::host

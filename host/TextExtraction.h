@@ -1,0 +1,15 @@
+// The document's text, written where the module asked for it.
+#pragma once
+
+#include <string>
+
+#include "InputType.h"
+
+namespace aro::host {
+
+// A PDF's text through pdftotext (layout kept); other inputs get an empty
+// file. On failure the file is still left there, empty, and error says why.
+bool WriteDocumentText(const std::string& input, InputType type, const std::string& textFile,
+                       std::string* error);
+
+}  // namespace aro::host

@@ -1,0 +1,71 @@
+#include "PrintBitmap.h"
+
+#include <gtest/gtest.h>
+
+namespace aro::host {
+namespace {
+
+RasterImage Make(PixelKind kind, uint32_t width, uint32_t height,
+                 std::vector<unsigned char> pixels) {
+    RasterImage image;
+    image.kind = kind, image.width = width, image.height = height;
+    image.pixels = std::move(pixels);
+    return image;
+}
+
+bool White(const PrintBitmap& bitmap, uint32_t x, uint32_t y) {
+    return (bitmap.bits[y * bitmap.stride + x / 8] >> (7 - x % 8)) & 1;
+}
+
+TEST(HostPrintBitmapTest, BilevelBecomesSetBitWhiteWithRowsPaddedTo32Bits) {
+    // 10 pixels: black, white x8, black; the second row all white.
+    RasterImage page = Make(PixelKind::Bilevel, 10, 2, {0x80, 0x40, 0x00, 0x00});
+    PrintBitmap bitmap = ToPrintBitmap(page, kMonochromeFormat);
+    EXPECT_EQ(bitmap.stride, 4u);
+    ASSERT_EQ(bitmap.bits.size(), 8u);
+    EXPECT_EQ(bitmap.bits[0], 0x7F);
+    EXPECT_EQ(bitmap.bits[1], 0xBF);  // pixel 9 black, the padding white
+    EXPECT_EQ(bitmap.bits[2], 0xFF);
+    EXPECT_EQ(bitmap.bits[3], 0xFF);
+    for (int i = 4; i < 8; ++i) EXPECT_EQ(bitmap.bits[i], 0xFF);
+}
+
+TEST(HostPrintBitmapTest, GreyAndColourAreCutAtHalfLightness) {
+    RasterImage grey = Make(PixelKind::Grey, 4, 1, {0, 127, 128, 255});
+    PrintBitmap bitmap = ToPrintBitmap(grey, kMonochromeFormat);
+    EXPECT_FALSE(White(bitmap, 0, 0));
+    EXPECT_FALSE(White(bitmap, 1, 0));
+    EXPECT_TRUE(White(bitmap, 2, 0));
+    EXPECT_TRUE(White(bitmap, 3, 0));
+
+    // Pure blue is dark, pure yellow light, whatever their channels' sum.
+    RasterImage colour = Make(PixelKind::Rgb, 2, 1, {0, 0, 255, 255, 255, 0});
+    bitmap = ToPrintBitmap(colour, kMonochromeFormat);
+    EXPECT_FALSE(White(bitmap, 0, 0));
+    EXPECT_TRUE(White(bitmap, 1, 0));
+}
+
+TEST(HostPrintBitmapTest, ColourRowsAreRgbPaddedToFourBytes) {
+    RasterImage page =
+        Make(PixelKind::Rgb, 3, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18});
+    PrintBitmap bitmap = ToPrintBitmap(page, kColourFormat);
+    EXPECT_EQ(bitmap.stride, 12u);
+    EXPECT_EQ(bitmap.bits,
+              (std::vector<unsigned char>{1,  2,  3,  4,  5,  6,  7,  8,  9,  0, 0, 0,
+                                          10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}));
+    RasterImage bilevel = Make(PixelKind::Bilevel, 2, 1, {0x80});
+    bitmap = ToPrintBitmap(bilevel, kColourFormat);
+    EXPECT_EQ(bitmap.bits, (std::vector<unsigned char>{0, 0, 0, 255, 255, 255, 0, 0}));
+}
+
+TEST(HostPrintBitmapTest, AutoModeWantsColourOnlyForAPixelThatIsNotGrey) {
+    RasterImage greys = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 200, 200});
+    RasterImage tinted = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 200, 201});
+    EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), kMonochromeFormat);
+    EXPECT_EQ(ChooseFormat(tinted, ColourMode::Auto), kColourFormat);
+    EXPECT_EQ(ChooseFormat(tinted, ColourMode::Mono), kMonochromeFormat);
+    EXPECT_EQ(ChooseFormat(greys, ColourMode::Colour), kColourFormat);
+}
+
+}  // namespace
+}  // namespace aro::host
