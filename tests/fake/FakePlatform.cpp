@@ -9,7 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <tiffio.h>
+
 #include "exits/JobContext.h"
+#include "imaging/ColourPageWriter.h"
+#include "imaging/PageBitmap.h"
 
 namespace aro::test {
 
@@ -213,8 +217,16 @@ ScopedFakePlatform::ScopedFakePlatform() {
     SetPlatform(&m_platform);
 }
 
+// A test may stop in the middle of a job: what the job holds is released
+// here, as a host's endDocExit would.
 ScopedFakePlatform::~ScopedFakePlatform() {
     if (g_pLogFile) std::fclose(g_pLogFile);
+    if (g_out) TIFFClose(g_out);
+    ReleaseStripBuffer();
+    if (g_pBackground) {
+        g_pBackground->FreeDib();
+        delete g_pBackground;
+    }
     ResetJobContext();
     SetPlatform(nullptr);
 }

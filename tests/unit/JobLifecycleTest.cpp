@@ -356,7 +356,8 @@ TEST_F(JobLifecycleTest, PrintFileNameAndJobName) {
     StartDocExit();
     EXPECT_EQ(GetPrintFileName(dest), 1);
     EXPECT_STREQ(dest, "");
-    ResetJobContext();
+    EndDocExit();
+    g_bSetupPending = true;
     SetMachine(*fake, "PrintTxtFile", "1");
     StartDocExit();
     GetPrintFileName(dest);
