@@ -107,12 +107,49 @@ bool StartService(sd_bus* bus, const std::string& name) {
     return CallWithin(bus, call.get(), kActivationTimeout) != nullptr;
 }
 
+// Well-formed UTF-8 as D-Bus checks it: no overlong forms, no surrogates,
+// nothing above U+10FFFF, no NUL (the text ends at one anyway).
+bool IsUtf8(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.c_str());
+    while (*p) {
+        unsigned char lead = *p;
+        int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : (lead & 0xF0) == 0xE0 ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        if (length == 0) return false;
+        for (int k = 1; k < length; ++k)
+            if ((p[k] & 0xC0) != 0x80) return false;
+        if ((lead == 0xE0 && p[1] < 0xA0) || (lead == 0xED && p[1] >= 0xA0) ||
+            (lead == 0xF0 && p[1] < 0x90) || (lead == 0xF4 && p[1] >= 0x90))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+// A D-Bus string must be UTF-8. A text that is not (a job name from a host
+// that writes a legacy code page) is taken as Latin-1, so that the archive
+// still receives it instead of the call failing and the file being lost.
+std::string AsBusString(const std::string& text) {
+    if (IsUtf8(text)) return text;
+    std::string converted;
+    for (char c : text) {
+        if (c == '\0') break;
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            converted += c;
+        } else {
+            converted += static_cast<char>(0xC0 | (byte >> 6));
+            converted += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return converted;
+}
+
 void AppendArgument(sd_bus_message* call, const AutomationValue& argument) {
     int result = -EINVAL;
     switch (argument.type) {
         case AutomationValue::Type::String:
-            // Fails for text that is not UTF-8: a D-Bus string must be.
-            result = sd_bus_message_append_basic(call, 's', argument.text.c_str());
+            result = sd_bus_message_append_basic(call, 's', AsBusString(argument.text).c_str());
             break;
         case AutomationValue::Type::Bool: {
             const int flag = argument.flag ? 1 : 0;
