@@ -21,10 +21,12 @@ public:
     int LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory);
     // 1 done; -1 no bitmap or no band; -2 bits other than 1 or 24, or a
     // background of another bit count.
-    int MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                        uint32_t width, uint32_t firstRow, int bits);
-    // The repaired copy of a file libtiff refuses, or null. tempName (260
-    // bytes) receives the copy's name.
+    int MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows, uint32_t width,
+                        uint32_t firstRow, int bits);
+    // A private temporary copy of an RGB file whose single strip is marked
+    // as separate planes, repaired and opened; null for any other file or
+    // when the copy fails. tempName (260 bytes) receives the copy's name
+    // (empty when there is none); the caller deletes the copy.
     TIFF* OpenRepairedCopy(const char* path, char* tempName);
 
     // mode 1 reads only, mode 2 repairs in place.

@@ -1,0 +1,35 @@
+// Reading the pixels of a background TIFF into an allocated PageBitmap.
+// Every reader writes only inside the bitmap's rows and reports false when
+// the image cannot be read safely or at all.
+#pragma once
+
+#include <cstddef>
+
+typedef struct tiff TIFF;
+
+namespace aro {
+
+class PageBitmap;
+struct BackgroundImageInfo;
+
+// The whole image through libtiff's RGBA interface into a 24-bit bitmap
+// (blue, green, red).
+bool ReadRgbaPixels(TIFF* tif, PageBitmap& bitmap);
+
+// A stripped image row by row, top row first.
+bool ReadScanlinePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap);
+
+// A tiled image tile by tile.
+bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap);
+
+// The width in bytes that the file's rows take in a bitmap row; 0 when they
+// do not fit the bitmap's stride.
+std::size_t FileRowBytesInBitmap(TIFF* tif, const PageBitmap& bitmap);
+
+// Turns a row as the file stores it into the bitmap's conventions: red and
+// blue exchanged in pixels of 24 bits and more, and the bits of every byte
+// reversed for PackBits images with FillOrder 2.
+void FinishBitmapRow(unsigned char* row, std::size_t rowBytes, const BackgroundImageInfo& info,
+                     const PageBitmap& bitmap);
+
+}  // namespace aro

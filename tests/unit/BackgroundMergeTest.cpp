@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <string>
+#include <vector>
+
+#include "fake/FakePlatform.h"
+#include "imaging/BackgroundLoader.h"
+#include "imaging/PageBitmap.h"
+#include "unit/TestSupport.h"
+#include "unit/TiffTestImages.h"
+
+namespace aro::test {
+namespace {
+
+// Pictures are text rows, top row first: 'B' black, '.' white.
+using Picture = std::vector<std::string>;
+
+uint32_t MonoStride(uint32_t width) {
+    return (width + 31) / 32 * 4;
+}
+
+// A 1-bit page band: a clear bit is black; padding bits are set.
+std::vector<unsigned char> MonoBand(const Picture& picture) {
+    const uint32_t stride = MonoStride(static_cast<uint32_t>(picture[0].size()));
+    std::vector<unsigned char> band(stride * picture.size(), 0xFF);
+    for (std::size_t y = 0; y < picture.size(); ++y)
+        for (std::size_t x = 0; x < picture[y].size(); ++x)
+            if (picture[y][x] == 'B')
+                band[y * stride + x / 8] &= static_cast<unsigned char>(~(0x80 >> x % 8));
+    return band;
+}
+
+bool BandBit(const std::vector<unsigned char>& band, uint32_t width, uint32_t x, uint32_t y) {
+    return band[y * MonoStride(width) + x / 8] >> (7 - x % 8) & 1;
+}
+
+void SetEntry(PageBitmap& bitmap, unsigned index, unsigned char level) {
+    unsigned char* entry = bitmap.GetPalette() + 4 * index;
+    entry[0] = entry[1] = entry[2] = level;
+}
+
+// A loaded 1-bit background; with zeroIsBlack its table is (black, white)
+// as for an uncompressed MinIsBlack file, else (white, black).
+void MakeMonoBackground(PageBitmap& background, const Picture& picture, bool zeroIsBlack) {
+    background.Clear();
+    background.SetWidth(static_cast<uint32_t>(picture[0].size()));
+    background.SetHeight(static_cast<uint32_t>(picture.size()));
+    background.SetBitCount(1);
+    ASSERT_EQ(background.AllocDib(), 1);
+    SetEntry(background, 0, zeroIsBlack ? 0 : 255);
+    SetEntry(background, 1, zeroIsBlack ? 255 : 0);
+    for (uint32_t y = 0; y < picture.size(); ++y) {
+        unsigned char* row = background.GetRow(background.GetHeight() - 1 - y);
+        for (uint32_t x = 0; x < picture[y].size(); ++x)
+            if ((picture[y][x] == 'B') != zeroIsBlack)
+                row[x / 8] |= static_cast<unsigned char>(0x80 >> x % 8);
+    }
+}
+
+// Blue, green, red per pixel of a 24-bit background of width x height.
+template <typename Colour>
+void MakeColourBackground(PageBitmap& background, uint32_t width, uint32_t height, Colour colour) {
+    background.Clear();
+    background.SetWidth(width);
+    background.SetHeight(height);
+    background.SetBitCount(24);
+    ASSERT_EQ(background.AllocDib(), 1);
+    for (uint32_t y = 0; y < height; ++y) {
+        unsigned char* row = background.GetRow(height - 1 - y);
+        for (uint32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) row[3 * x + c] = colour(x, y, c);
+    }
+}
+
+class BackgroundMergeTest : public ::testing::Test {
+protected:
+    void SetUp() override { background.Reset(); }
+    void TearDown() override { background.FreeDib(); }
+
+    int Merge(std::vector<unsigned char>& band, uint32_t rows, uint32_t width, uint32_t firstRow,
+              int bits) {
+        return BackgroundLoader::Instance().MergeBackground(&background, band.data(), rows, width,
+                                                            firstRow, bits);
+    }
+    void ExpectPicture(const std::vector<unsigned char>& band, const Picture& expected) {
+        const auto width = static_cast<uint32_t>(expected[0].size());
+        for (uint32_t y = 0; y < expected.size(); ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                EXPECT_EQ(BandBit(band, width, x, y), expected[y][x] != 'B') << x << "," << y;
+    }
+
+    ScopedFakePlatform platform;
+    PageBitmap background;
+};
+
+// ---- monochrome ----
+
+TEST_F(BackgroundMergeTest, PageShowsTheUnionOfBothBlacks) {
+    for (bool zeroIsBlack : {false, true}) {
+        MakeMonoBackground(background, {"BB......BB......", "................", "B..............B"},
+                           zeroIsBlack);
+        auto band = MonoBand({"..BB............", "BBBBBBBBBBBBBBBB", "................"});
+        ASSERT_EQ(Merge(band, 3, 16, 0, 1), 1);
+        ExpectPicture(band, {"BBBB....BB......", "BBBBBBBBBBBBBBBB", "B..............B"});
+    }
+}
+
+TEST_F(BackgroundMergeTest, BandRowsMeetTheBackgroundRowsOfTheirPageRows) {
+    MakeMonoBackground(background,
+                       {"B.......", ".B......", "..B.....", "...B....", "....B...", ".....B.."},
+                       false);
+    auto band = MonoBand({"........", "........"});
+    ASSERT_EQ(Merge(band, 2, 8, 3, 1), 1);
+    ExpectPicture(band, {"...B....", "....B..."});
+}
+
+TEST_F(BackgroundMergeTest, RowsBelowAShorterBackgroundStayUnchanged) {
+    MakeMonoBackground(background, {"BBBBBBBBBBBB", "B..........B"}, false);
+    auto band = MonoBand({"............", "...B........", "............", "............"});
+    const auto untouched = band;
+    ASSERT_EQ(Merge(band, 4, 12, 1, 1), 1);
+    ExpectPicture(band, {"B..........B", "...B........", "............", "............"});
+    for (std::size_t i = 4; i < band.size(); ++i) EXPECT_EQ(band[i], untouched[i]) << i;
+}
+
+TEST_F(BackgroundMergeTest, PartialLastByteKeepsOnlyItsPixelBits) {
+    MakeMonoBackground(background, {"..........B."}, false);
+    auto band = MonoBand({"B..........."});
+    ASSERT_EQ(Merge(band, 1, 12, 0, 1), 1);
+    // Pixels 8 to 11 are white, black, white... the bits beyond pixel 11 become 0.
+    EXPECT_EQ(band[1], 0xD0);
+    EXPECT_EQ(band[0], 0x7F);
+    EXPECT_EQ(band[2], 0xFF);
+    EXPECT_EQ(band[3], 0xFF);
+}
+
+TEST_F(BackgroundMergeTest, ColumnsBeyondANarrowerBackgroundStayUnchanged) {
+    // MinIsBlack: its padding bits turn black when the image is inverted.
+    MakeMonoBackground(background, {"B........B", ".........."}, true);
+    auto band = MonoBand({"........................", "...................B...."});
+    ASSERT_EQ(Merge(band, 2, 24, 0, 1), 1);
+    ExpectPicture(band, {"B........B..............", "...................B...."});
+}
+
+TEST_F(BackgroundMergeTest, MinIsBlackBackgroundIsInvertedOnlyOnce) {
+    MakeMonoBackground(background, {"BB..B...", "........"}, true);
+    auto first = MonoBand({"........", ".B......"});
+    auto second = first;
+    ASSERT_EQ(Merge(first, 2, 8, 0, 1), 1);
+    EXPECT_EQ(PaletteBgr(background, 0), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(PaletteBgr(background, 1), (std::array<int, 3>{0, 0, 0}));
+    ASSERT_EQ(Merge(second, 2, 8, 0, 1), 1);
+    EXPECT_EQ(first, second);
+    ExpectPicture(first, {"BB..B...", ".B......"});
+}
+
+TEST_F(BackgroundMergeTest, NormalizeMonoPolarityInvertsOnlyBilevelImagesWithRows) {
+    MakeMonoBackground(background, {"B......."}, true);
+    EXPECT_TRUE(BackgroundLoader::NormalizeMonoPolarity(background));
+    EXPECT_EQ(background.GetRow(0)[0], 0x80);
+    EXPECT_EQ(background.GetRow(0)[3], 0xFF);
+    EXPECT_EQ(PaletteBgr(background, 0)[0], 255);
+    MakeColourBackground(background, 2, 1, [](uint32_t, uint32_t, int) { return 7; });
+    EXPECT_FALSE(BackgroundLoader::NormalizeMonoPolarity(background));
+    EXPECT_EQ(background.GetRow(0)[0], 7);
+    background.Clear();
+    background.SetBitCount(1);
+    EXPECT_FALSE(BackgroundLoader::NormalizeMonoPolarity(background));
+}
+
+// ---- colour ----
+
+TEST_F(BackgroundMergeTest, ColourChannelsAreAndedWithTheSameChannel) {
+    // Background pixel (x, y) is blue 0x3C, green 0xF0 + y, red 0xAA - x.
+    MakeColourBackground(background, 3, 4, [](uint32_t x, uint32_t y, int c) {
+        return static_cast<unsigned char>(c == 0 ? 0x3C : c == 1 ? 0xF0 + y : 0xAA - x);
+    });
+    const uint32_t stride = 12;  // 3 pixels, padded
+    std::vector<unsigned char> band(stride * 2, 0xFF);
+    band[0] = 0xF0;
+    band[1] = 0x0F;
+    ASSERT_EQ(Merge(band, 2, 3, 1, 24), 1);
+    EXPECT_EQ(band[0], 0xF0 & 0xAA);
+    EXPECT_EQ(band[1], 0x0F & 0xF1);
+    EXPECT_EQ(band[2], 0x3C);
+    EXPECT_EQ(band[6], 0xAA - 2);  // red of pixel 2
+    EXPECT_EQ(band[stride + 1], 0xF2);
+    EXPECT_EQ(band[9], 0xFF);  // row padding
+    EXPECT_EQ(band[stride + 9], 0xFF);
+}
+
+TEST_F(BackgroundMergeTest, ColourOutsideASmallerBackgroundStaysUnchanged) {
+    MakeColourBackground(background, 2, 1, [](uint32_t, uint32_t, int) { return 0; });
+    const uint32_t stride = 12;
+    std::vector<unsigned char> band(stride * 3, 0x77);
+    ASSERT_EQ(Merge(band, 3, 4, 0, 24), 1);
+    for (uint32_t i = 0; i < band.size(); ++i) EXPECT_EQ(band[i], i < 6 ? 0 : 0x77) << i;
+}
+
+// ---- refusals ----
+
+TEST_F(BackgroundMergeTest, MissingOrMismatchedImagesAreNotMerged) {
+    MakeColourBackground(background, 8, 1, [](uint32_t, uint32_t, int) { return 0; });
+    auto band = MonoBand({"........"});
+    const auto untouched = band;
+    EXPECT_EQ(BackgroundLoader::Instance().MergeBackground(nullptr, band.data(), 1, 8, 0, 1), -1);
+    EXPECT_EQ(BackgroundLoader::Instance().MergeBackground(&background, nullptr, 1, 8, 0, 1), -1);
+    EXPECT_EQ(Merge(band, 1, 8, 0, 8), -2);
+    EXPECT_EQ(Merge(band, 1, 8, 0, 1), -2);  // a colour image under a 1-bit band
+    EXPECT_EQ(band, untouched);
+}
+
+TEST_F(BackgroundMergeTest, BitmapWithoutPixelsChangesNothing) {
+    platform->allocationFails = true;
+    background.SetWidth(8);
+    background.SetHeight(1);
+    background.SetBitCount(1);
+    ASSERT_EQ(background.AllocDib(), -1);
+    auto band = MonoBand({"B......."});
+    const auto untouched = band;
+    Merge(band, 1, 8, 0, 1);
+    EXPECT_EQ(band, untouched);
+}
+
+// ---- loaded files ----
+
+TEST_F(BackgroundMergeTest, LoadedGroupFourAndMinIsBlackFilesMergeAlike) {
+    TempFolder folder;
+    const std::vector<std::string> bits = {"#.......#.#", "...........", "##########."};
+    TiffImageSpec g4;
+    g4.width = 11;
+    g4.height = 3;
+    g4.photometric = PHOTOMETRIC_MINISWHITE;
+    g4.compression = COMPRESSION_CCITTFAX4;
+    ASSERT_TRUE(WriteTiff(folder.path() + "/g4.tif", g4, BitRows(bits)));
+    // The same picture with inverted bits.
+    std::vector<std::string> inverted = bits;
+    for (auto& row : inverted)
+        for (char& c : row) c = c == '#' ? '.' : '#';
+    TiffImageSpec plain = g4;
+    plain.photometric = PHOTOMETRIC_MINISBLACK;
+    plain.compression = COMPRESSION_NONE;
+    ASSERT_TRUE(WriteTiff(folder.path() + "/plain.tif", plain, BitRows(inverted)));
+
+    const Picture page = {"..B..........", ".............", "............B"};
+    const Picture expected = {"B.B.....B.B..", ".............", "BBBBBBBBBB..B"};
+    for (const char* name : {"/g4.tif", "/plain.tif"}) {
+        background.Clear();
+        ASSERT_EQ(BackgroundLoader::Instance().LoadTiffImage((folder.path() + name).c_str(),
+                                                             &background, 1),
+                  1);
+        auto band = MonoBand(page);
+        ASSERT_EQ(Merge(band, 3, 13, 0, 1), 1);
+        ExpectPicture(band, expected);
+    }
+}
+
+TEST_F(BackgroundMergeTest, LoadedRgbFileMergesOnAColourBand) {
+    TempFolder folder;
+    TiffImageSpec rgb;
+    rgb.width = 2;
+    rgb.height = 2;
+    rgb.bitsPerSample = 8;
+    rgb.samplesPerPixel = 3;
+    rgb.photometric = PHOTOMETRIC_RGB;
+    const TiffRows rows = {{0xFF, 0x00, 0xFF, 0x0F, 0xF0, 0xFF},
+                           {0x11, 0x22, 0x33, 0xFF, 0xFF, 0xFF}};
+    ASSERT_TRUE(WriteTiff(folder.path() + "/rgb.tif", rgb, rows));
+    ASSERT_EQ(BackgroundLoader::Instance().LoadTiffImage((folder.path() + "/rgb.tif").c_str(),
+                                                         &background, 1),
+              1);
+    std::vector<unsigned char> band(8, 0xFF);  // one row, 2 pixels + padding
+    band[3] = 0x3C;
+    ASSERT_EQ(Merge(band, 1, 2, 1, 24), 1);  // page row 1 is the file's second row
+    EXPECT_EQ(band, (std::vector<unsigned char>{0x11, 0x22, 0x33, 0x3C, 0xFF, 0xFF, 0xFF, 0xFF}));
+    std::vector<unsigned char> top(8, 0xFF);
+    ASSERT_EQ(Merge(top, 1, 2, 0, 24), 1);
+    EXPECT_EQ(top, (std::vector<unsigned char>{0xFF, 0x00, 0xFF, 0x0F, 0xF0, 0xFF, 0xFF, 0xFF}));
+}
+
+}  // namespace
+}  // namespace aro::test
