@@ -7,10 +7,14 @@
 
 namespace aro {
 
-inline bool LogIsOn() { return g_bDebug && g_pLogFile != nullptr; }
+inline bool LogIsOn() {
+    return g_bDebug && g_pLogFile != nullptr;
+}
 
 void LogWrite(const char* line);
-inline void LogWrite(const StringBuilder& line) { LogWrite(line.c_str()); }
+inline void LogWrite(const StringBuilder& line) {
+    LogWrite(line.c_str());
+}
 
 // Document setup: read Debug and, when it is "1", announce and open the log.
 void StartDiagnosticLog();
@@ -21,9 +25,9 @@ void EndDiagnosticLog();
 }  // namespace aro
 
 // Writes a line only while the log is on; the line is not even composed otherwise.
-#define ARO_LOG(line)                                  \
-    do {                                               \
-        if (::aro::LogIsOn()) ::aro::LogWrite(line);   \
+#define ARO_LOG(line)                                \
+    do {                                             \
+        if (::aro::LogIsOn()) ::aro::LogWrite(line); \
     } while (0)
 
 namespace aro {

@@ -168,4 +168,3 @@ void GetFileName(char* fileName) {
 }
 
 }  // namespace aro
-

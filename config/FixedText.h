@@ -9,8 +9,8 @@
 namespace aro {
 
 // Widths of the module's text fields, terminator included.
-constexpr std::size_t kPathSize = 260;   // paths, names, commands (MAX_PATH)
-constexpr std::size_t kFlagSize = 50;    // flag and number settings
+constexpr std::size_t kPathSize = 260;  // paths, names, commands (MAX_PATH)
+constexpr std::size_t kFlagSize = 50;   // flag and number settings
 
 // Copies src (null counts as empty) into dst of capacity bytes, cutting it
 // to capacity - 1 characters. Returns true when nothing was cut.
@@ -59,6 +59,8 @@ bool JoinPath(char (&dst)[N], std::initializer_list<const char*> parts) {
     return true;
 }
 
-inline bool TextEquals(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+inline bool TextEquals(const char* a, const char* b) {
+    return std::strcmp(a, b) == 0;
+}
 
 }  // namespace aro

@@ -88,8 +88,7 @@ StringBuilder ResolveClientOptionsFolder() {
     PathBuffer folder = "";
     ReadClientOptionsFolder(folder);
     ARO_LOG(StringBuilder("DruckTempPath=") + folder + "\n");
-    if (!folder[0])
-        GetPlatform().ShowMessage("No ARO print path found", "Error", kMessageBoxOk);
+    if (!folder[0]) GetPlatform().ShowMessage("No ARO print path found", "Error", kMessageBoxOk);
     ExpandUserTemp(folder);
     ExpandAppData(folder);
     RemoveOneTrailingSeparator(folder);

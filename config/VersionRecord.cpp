@@ -20,14 +20,12 @@ bool WriteVersionNumber() {
     uint32_t length = GetPlatform().GetSystemDirectory(systemDirectory, kPathSize);
     if (length == 0 || length >= kPathSize) return false;
     char modulePath[kPathSize];
-    if (!JoinPath(modulePath, {systemDirectory, kPathSeparatorText, kModuleFileName}))
-        return false;
+    if (!JoinPath(modulePath, {systemDirectory, kPathSeparatorText, kModuleFileName})) return false;
 
     uint16_t parts[4];
     if (!GetPlatform().ReadFileVersion(modulePath, parts)) return false;
     char version[4 * 6 + 1];
-    std::snprintf(version, sizeof version, "%d.%d.%d.%d", parts[0], parts[1], parts[2],
-                  parts[3]);
+    std::snprintf(version, sizeof version, "%d.%d.%d.%d", parts[0], parts[1], parts[2], parts[3]);
 
     StringBuilder text = StringBuilder(version) + " @ " + systemDirectory;
     WriteSetting(Hive::CurrentUser, kVersionsKey,

@@ -18,7 +18,8 @@ bool CheckForUser() {
     }
     ARO_LOG(StringBuilder("function GetUserName ok, user = ") + name + "\n");
     ARO_LOG("Check for SYSTEM account\n");
-    for (char* c = name; *c; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    for (char* c = name; *c; ++c)
+        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
     if (std::strstr(name, "SYSTEM")) {
         ARO_LOG("No UserName found.\n");
         return false;

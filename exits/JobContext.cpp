@@ -42,9 +42,9 @@ void ResetJobContext() {
     g_dwImageHeight = 0;
     g_nPageCount = 0;
     g_nMaxPages = 0;
-    for (char* field : {g_szCutLines, g_szPrintTxtFile, g_szPrintGrpFile, g_szDocumentShortName,
-                        g_szShortNameToFileName, g_szJobName, g_szDocName, g_szFileName,
-                        g_szPrintDir, g_szPath})
+    for (char* field :
+         {g_szCutLines, g_szPrintTxtFile, g_szPrintGrpFile, g_szDocumentShortName,
+          g_szShortNameToFileName, g_szJobName, g_szDocName, g_szFileName, g_szPrintDir, g_szPath})
         field[0] = '\0';
     g_out = nullptr;
     g_pBackground = nullptr;

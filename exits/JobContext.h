@@ -17,17 +17,17 @@ namespace aro {
 
 class PageBitmap;
 
-extern bool g_bSetupPending;        // the next startDocExit runs the document setup
-extern bool g_bDebug;               // diagnostic log on
-extern std::FILE* g_pLogFile;       // the diagnostic log, null while closed
-extern bool g_bMultiPage;           // all pages of a document go into one file
-extern bool g_bBackgroundImage;     // background overlay on
-extern bool g_bDocumentStart;       // the next band is the document's first
-extern bool g_bFirstPage;           // the document's first page is being written
-extern bool g_bFirstBand;           // the next band is the first of its page
-extern uint32_t g_dwImageHeight;    // rows of the current page written so far
-extern int32_t g_nPageCount;        // pages finished in the current file
-extern int32_t g_nMaxPages;         // page limit, -1 for none
+extern bool g_bSetupPending;      // the next startDocExit runs the document setup
+extern bool g_bDebug;             // diagnostic log on
+extern std::FILE* g_pLogFile;     // the diagnostic log, null while closed
+extern bool g_bMultiPage;         // all pages of a document go into one file
+extern bool g_bBackgroundImage;   // background overlay on
+extern bool g_bDocumentStart;     // the next band is the document's first
+extern bool g_bFirstPage;         // the document's first page is being written
+extern bool g_bFirstBand;         // the next band is the first of its page
+extern uint32_t g_dwImageHeight;  // rows of the current page written so far
+extern int32_t g_nPageCount;      // pages finished in the current file
+extern int32_t g_nMaxPages;       // page limit, -1 for none
 extern char g_szCutLines[8];
 extern char g_szPrintTxtFile[kFlagSize];
 extern char g_szPrintGrpFile[kFlagSize];
@@ -36,11 +36,11 @@ extern char g_szShortNameToFileName[8];
 extern char g_szJobName[kPathSize];
 extern char g_szDocName[kPathSize];
 extern char g_szFileName[kPathSize];
-extern char g_szPrintDir[kPathSize];  // output folder; the .grp path after completion
-extern char g_szPath[kPathSize];      // the TIFF file
-extern TIFF* g_out;                   // the open TIFF file
-extern PageBitmap* g_pBackground;     // the document's background image
-extern unsigned char* g_pStripBuffer; // colour writer's staging buffer for one page
+extern char g_szPrintDir[kPathSize];   // output folder; the .grp path after completion
+extern char g_szPath[kPathSize];       // the TIFF file
+extern TIFF* g_out;                    // the open TIFF file
+extern PageBitmap* g_pBackground;      // the document's background image
+extern unsigned char* g_pStripBuffer;  // colour writer's staging buffer for one page
 // Rows of the colour page waiting in g_pStripBuffer for their strip to fill.
 extern uint32_t g_dwStagedRows;
 

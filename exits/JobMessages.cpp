@@ -7,8 +7,7 @@
 namespace aro {
 
 void ShowCannotOpenTiffMessage() {
-    StringBuilder text = StringBuilder("Cannot open TIFF file in the directory \"") +
-                         g_szPrintDir +
+    StringBuilder text = StringBuilder("Cannot open TIFF file in the directory \"") + g_szPrintDir +
                          "\".\n\nCheck to make sure this directory exists and to have enough "
                          "rights.";
     GetPlatform().ShowMessage(text.c_str(), "ARO Printer", kMessageBoxOk);

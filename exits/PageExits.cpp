@@ -33,7 +33,9 @@ bool OpenDocumentFile() {
     return true;
 }
 
-bool WithinPageLimit() { return g_nMaxPages == -1 || g_nPageCount < g_nMaxPages; }
+bool WithinPageLimit() {
+    return g_nMaxPages == -1 || g_nPageCount < g_nMaxPages;
+}
 
 // The band's row count less the CutLines setting; never more rows than the
 // band has, never fewer than none.
@@ -78,8 +80,7 @@ int32_t EndPageExit(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
     if (g_bDocumentStart && !OpenDocumentFile()) return -1;
     g_bDocumentStart = false;
     ARO_LOG("Select bitmap format.\n");
-    int32_t result =
-        DispatchBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
+    int32_t result = DispatchBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
     ARO_LOG("Quit function EndPageExit.\n");
     if (bBanding & 0xFF) return result;
     ARO_LOG("No banding\n");

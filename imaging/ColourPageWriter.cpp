@@ -82,8 +82,8 @@ void WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
 // full strip. Rows of a strip that the band does not fill wait for the next
 // band, so that a band of any height loses no row; bands of a multiple of 8
 // rows write their strips as page rows / 8 + k.
-void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowBytes,
-                 uint64_t stride, bool endsPage) {
+void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowBytes, uint64_t stride,
+                 bool endsPage) {
     ARO_LOG(StringBuilder("Start for, dwHeight=") + StringBuilder(static_cast<int32_t>(dwHeight)) +
             "\n");
     // The codec takes a strip's height from ImageLength, so the page must

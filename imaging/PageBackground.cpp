@@ -18,11 +18,13 @@ bool PreparePageBackground(const char* valueName) {
     return BackgroundLoader::Instance().LoadTiffImage(path, g_pBackground, 1) == 1;
 }
 
-uint16_t PageBackgroundBitCount() { return g_pBackground ? g_pBackground->GetBitCount() : 0; }
+uint16_t PageBackgroundBitCount() {
+    return g_pBackground ? g_pBackground->GetBitCount() : 0;
+}
 
 void MergePageBackground(unsigned char* band, uint32_t rows, uint32_t width, int bits) {
-    BackgroundLoader::Instance().MergeBackground(g_pBackground, band, rows, width,
-                                                 g_dwImageHeight, bits);
+    BackgroundLoader::Instance().MergeBackground(g_pBackground, band, rows, width, g_dwImageHeight,
+                                                 bits);
 }
 
 }  // namespace aro

@@ -31,12 +31,12 @@ ARO_EXPORT short startPageExit(void);
  * 5: 24 bits per pixel (red, green, blue), rows padded to 4 bytes.
  * The band buffer is changed in place. Returns 0, or -1 (no file), -2 and -3
  * (background or write failure). */
-ARO_EXPORT int endPageExit(unsigned char *pBits, unsigned int dwHeight, unsigned int dwWidth,
+ARO_EXPORT int endPageExit(unsigned char* pBits, unsigned int dwHeight, unsigned int dwWidth,
                            int nBitmapFormat, int dwResolution, int bBanding);
 ARO_EXPORT short endDocExit(void);
-ARO_EXPORT short GetPrintFileName(char *dest);
-ARO_EXPORT short PrintJobName(const char *name);
-ARO_EXPORT intptr_t dlgproc(void *hwnd, unsigned int msg, uintptr_t wParam, intptr_t lParam);
+ARO_EXPORT short GetPrintFileName(char* dest);
+ARO_EXPORT short PrintJobName(const char* name);
+ARO_EXPORT intptr_t dlgproc(void* hwnd, unsigned int msg, uintptr_t wParam, intptr_t lParam);
 
 #ifdef __cplusplus
 }

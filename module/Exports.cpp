@@ -18,7 +18,9 @@ Result Guarded(Result onFailure, Call call) noexcept {
 
 extern "C" {
 
-ARO_EXPORT short startDocExit(void) { return Guarded<short>(0, [] { return aro::StartDocExit(); }); }
+ARO_EXPORT short startDocExit(void) {
+    return Guarded<short>(0, [] { return aro::StartDocExit(); });
+}
 
 ARO_EXPORT short startPageExit(void) {
     return Guarded<short>(0, [] { return aro::StartPageExit(); });
@@ -31,7 +33,9 @@ ARO_EXPORT int endPageExit(unsigned char* pBits, unsigned int dwHeight, unsigned
     });
 }
 
-ARO_EXPORT short endDocExit(void) { return Guarded<short>(0, [] { return aro::EndDocExit(); }); }
+ARO_EXPORT short endDocExit(void) {
+    return Guarded<short>(0, [] { return aro::EndDocExit(); });
+}
 
 ARO_EXPORT short GetPrintFileName(char* dest) {
     return Guarded<short>(1, [&] { return aro::GetPrintFileName(dest); });

@@ -10,6 +10,8 @@ Platform& GetPlatform() {
     return g_pPlatformOverride ? *g_pPlatformOverride : BuiltInPlatform();
 }
 
-void SetPlatform(Platform* platform) { g_pPlatformOverride = platform; }
+void SetPlatform(Platform* platform) {
+    g_pPlatformOverride = platform;
+}
 
 }  // namespace aro

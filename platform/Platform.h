@@ -64,8 +64,11 @@ constexpr uint16_t kDispatchPropertyGet = 2;
 // The server raised an exception (DISP_E_EXCEPTION with its EXCEPINFO).
 struct AutomationServerException : std::runtime_error {
     AutomationServerException(long c, std::string src, std::string desc, std::string help)
-        : std::runtime_error(desc), code(c), source(std::move(src)),
-          description(std::move(desc)), helpFile(std::move(help)) {}
+        : std::runtime_error(desc),
+          code(c),
+          source(std::move(src)),
+          description(std::move(desc)),
+          helpFile(std::move(help)) {}
     long code;
     std::string source;
     std::string description;

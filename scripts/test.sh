@@ -34,7 +34,10 @@ cmake --build build/fuzz -j "$jobs"
 for target in build/fuzz/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
-  corpus="$root/fuzz/corpus/${name#fuzz_}"
+  case "$name" in
+    fuzz_reg_hive) corpus="$root/fuzz/corpus/reg_hive" ;;
+    *) corpus="$root/fuzz/corpus/background" ;;  # the loader and the planar scan read TIFF files
+  esac
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
   echo "-- $name"

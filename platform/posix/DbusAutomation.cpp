@@ -113,8 +113,11 @@ bool IsUtf8(const std::string& text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.c_str());
     while (*p) {
         unsigned char lead = *p;
-        int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                   : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        int length = lead < 0x80                    ? 1
+                     : lead >= 0xC2 && lead <= 0xDF ? 2
+                     : (lead & 0xF0) == 0xE0        ? 3
+                     : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                    : 0;
         if (length == 0) return false;
         for (int k = 1; k < length; ++k)
             if ((p[k] & 0xC0) != 0x80) return false;

@@ -149,10 +149,11 @@ TEST_F(DbusAutomationTest, TextThatIsNotUtf8IsSentAsLatin1) {
     auto object = CreateDbusAutomationObject(kJava);
     ASSERT_NE(object, nullptr);
     object->Invoke(Id(*object, "addDocumentFileToIntray"), kDispatchMethod,
-                   {AutomationValue::String("Br\xFC" "cke \xED\xA0\x80")},
+                   {AutomationValue::String("Br\xFC"
+                                            "cke \xED\xA0\x80")},
                    AutomationValue::Type::Empty);
-    EXPECT_EQ(RecordLines(record),
-              (Lines{"addDocumentFileToIntray \"Br\xC3\xBC" "cke \xC3\xAD\xC2\xA0\xC2\x80\" file=absent"}));
+    EXPECT_EQ(RecordLines(record), (Lines{"addDocumentFileToIntray \"Br\xC3\xBC"
+                                          "cke \xC3\xAD\xC2\xA0\xC2\x80\" file=absent"}));
 }
 
 TEST_F(DbusAutomationTest, WhatCannotBeCalledOrConvertedIsAnAutomationError) {

@@ -23,9 +23,10 @@ struct AutomationCall {
 
 struct FakeAutomationServer {
     std::vector<AutomationCall> calls;
-    std::set<std::string> known = {"DoCheckInOut2", "EndOleServer", "getArchiveName",
-                                   "loginWithDialog", "setShowIndexDialog",
-                                   "addDocumentFileToArchive", "addDocumentFileToIntray"};
+    std::set<std::string> known = {"DoCheckInOut2",          "EndOleServer",
+                                   "getArchiveName",         "loginWithDialog",
+                                   "setShowIndexDialog",     "addDocumentFileToArchive",
+                                   "addDocumentFileToIntray"};
     std::set<std::string> raiseServerException;
     std::set<std::string> raiseAutomationError;
     std::string archiveName = "Main archive";

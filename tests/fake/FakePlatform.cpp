@@ -39,7 +39,9 @@ FakePlatform::FakePlatform() {
     logFilePath = pattern;
 }
 
-FakePlatform::~FakePlatform() { unlink(logFilePath.c_str()); }
+FakePlatform::~FakePlatform() {
+    unlink(logFilePath.c_str());
+}
 
 std::string FakePlatform::MapKey(const std::string& key, const std::string& name) {
     return Upper(key) + "\\\\" + Upper(name);
@@ -52,8 +54,8 @@ void FakePlatform::SetString(Hive hive, const std::string& key, const std::strin
     SetRaw(hive, key, name, 1, std::move(data));
 }
 
-void FakePlatform::SetRaw(Hive hive, const std::string& key, const std::string& name,
-                          uint32_t type, std::vector<unsigned char> data) {
+void FakePlatform::SetRaw(Hive hive, const std::string& key, const std::string& name, uint32_t type,
+                          std::vector<unsigned char> data) {
     hives[static_cast<int>(hive)][MapKey(key, name)] = RegValue{type, std::move(data)};
 }
 
@@ -186,7 +188,9 @@ void FakePlatform::StartProgram(const char* program, const char* parameter, bool
     programs.push_back({program, parameter, wait});
 }
 
-void FakePlatform::ShellOpen(const char* file) { shellOpens.push_back(file); }
+void FakePlatform::ShellOpen(const char* file) {
+    shellOpens.push_back(file);
+}
 
 std::FILE* FakePlatform::OpenLogFile(const char* path) {
     (void)path;
@@ -206,7 +210,9 @@ void* FakePlatform::AllocateZeroed(std::size_t bytes) {
     return std::calloc(1, bytes ? bytes : 1);
 }
 
-void FakePlatform::Free(void* block) { std::free(block); }
+void FakePlatform::Free(void* block) {
+    std::free(block);
+}
 
 std::unique_ptr<AutomationObject> FakePlatform::CreateAutomationObject(const char* progId) {
     return automationFactory ? automationFactory(progId) : nullptr;

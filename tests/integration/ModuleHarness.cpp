@@ -53,8 +53,9 @@ void Sandbox::WriteMachineHive(const std::string& body) const {
 }
 
 void Sandbox::UseSettings(const std::vector<std::pair<std::string, std::string>>& values) const {
-    std::string body = "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
-                       "\"AlternateKey\"=\"Software\\\\Test\\\\Out\"\n";
+    std::string body =
+        "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
+        "\"AlternateKey\"=\"Software\\\\Test\\\\Out\"\n";
     for (const auto& [name, value] : values) body += "\"" + name + "\"=\"" + value + "\"\n";
     body += "\n[HKEY_CURRENT_USER\\Software\\Test\\Out]\n\"Dovurezazuv\"=\"" + outDir() + "\"\n";
     WriteUserHive(body);

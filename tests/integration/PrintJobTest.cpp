@@ -51,9 +51,9 @@ TEST(ModuleExportsTest, ExactlyTheSevenEntryPoints) {
     }
     pclose(nm);
     std::sort(functions.begin(), functions.end());
-    EXPECT_EQ(functions, (std::vector<std::string>{"GetPrintFileName", "PrintJobName", "dlgproc",
-                                                   "endDocExit", "endPageExit", "startDocExit",
-                                                   "startPageExit"}));
+    EXPECT_EQ(functions,
+              (std::vector<std::string>{"GetPrintFileName", "PrintJobName", "dlgproc", "endDocExit",
+                                        "endPageExit", "startDocExit", "startPageExit"}));
 }
 
 TEST(PrintJobTest, MultiPageJobIsOneGroup4FileWithEveryPixel) {
@@ -105,7 +105,8 @@ TEST(PrintJobTest, DiagnosticLogAndItsMessage) {
     });
     ASSERT_EQ(job.exitCode, 0);
     std::string logPath = box.tempDir() + "AroPrinter.log";
-    EXPECT_EQ(job.standardError, "ARO Printer: ARO Printer debug mode, file name: " + logPath + "\n");
+    EXPECT_EQ(job.standardError,
+              "ARO Printer: ARO Printer debug mode, file name: " + logPath + "\n");
     auto log = Lines(ReadFile(logPath));
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "Start debug mode");
@@ -123,7 +124,8 @@ TEST(PrintJobTest, LogFileThatIsASymbolicLinkIsNotFollowed) {
     ASSERT_EQ(symlink(target.c_str(), (box.tempDir() + "AroPrinter.log").c_str()), 0);
     JobResult job = box.Run([&](Module& m, std::vector<std::string>& out) {
         m.startDoc();
-        for (int s : PrintPage(m, MonoPage(64, 16, 1), 64, 16, 16, 1)) out.push_back(std::to_string(s));
+        for (int s : PrintPage(m, MonoPage(64, 16, 1), 64, 16, 16, 1))
+            out.push_back(std::to_string(s));
         m.endDoc();
     });
     ASSERT_EQ(job.exitCode, 0);
@@ -179,8 +181,9 @@ TEST(PrintJobTest, SinglePageModeMakesOneFilePerPage) {
 TEST(PrintJobTest, MachineSettingsAreTheFallback) {
     Sandbox box;
     box.UseSettings({});
-    box.WriteMachineHive("[HKEY_LOCAL_MACHINE\\Software\\ARO Digital\\Dovurezazuv]\n"
-                         "\"MaxPagesCount\"=\"1\"\n\"PrintTxtFile\"=\"1\"\n");
+    box.WriteMachineHive(
+        "[HKEY_LOCAL_MACHINE\\Software\\ARO Digital\\Dovurezazuv]\n"
+        "\"MaxPagesCount\"=\"1\"\n\"PrintTxtFile\"=\"1\"\n");
     JobResult job = box.Run([&](Module& m, std::vector<std::string>& out) {
         m.startDoc();
         char name[ARO_PRINT_FILE_NAME_SIZE];
@@ -202,10 +205,11 @@ TEST(PrintJobTest, MachineSettingsAreTheFallback) {
 
 TEST(PrintJobTest, ClientOptionsFolderAndPlaceholders) {
     Sandbox box;
-    box.WriteUserHive("[HKCU\\SOFTWARE\\ARO Digital\\Aro32.2\\Options]\n"
-                      "\"Dovurezazuv\"=\"%USERTEMP%/scans/\"\n"
-                      "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
-                      "\"PrintToArchive\"=\"0\"\n");
+    box.WriteUserHive(
+        "[HKCU\\SOFTWARE\\ARO Digital\\Aro32.2\\Options]\n"
+        "\"Dovurezazuv\"=\"%USERTEMP%/scans/\"\n"
+        "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
+        "\"PrintToArchive\"=\"0\"\n");
     JobResult job = box.Run([&](Module& m, std::vector<std::string>&) {
         m.startDoc();
         PrintPage(m, MonoPage(64, 8, 1), 64, 8, 8, 1);
@@ -221,7 +225,8 @@ TEST(PrintJobTest, NothingConfiguredIsReportedAndNothingWritten) {
     box.WriteUserHive("");
     JobResult job = box.Run([&](Module& m, std::vector<std::string>& out) {
         m.startDoc();
-        for (int s : PrintPage(m, MonoPage(64, 8, 1), 64, 8, 8, 1)) out.push_back(std::to_string(s));
+        for (int s : PrintPage(m, MonoPage(64, 8, 1), 64, 8, 8, 1))
+            out.push_back(std::to_string(s));
         m.endDoc();
     });
     ASSERT_EQ(job.exitCode, 0);

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/RegistryHive.h"
 #include "platform/posix/AtomicFile.h"
+#include "platform/posix/RegistryHive.h"
 #include "tests/platform/PosixTestSupport.h"
 
 namespace aro::posix {

@@ -137,14 +137,13 @@ TEST_F(FileNamingTest, LogLinesWhenNothingIsDone) {
     SetUser(*fake, "FileNameMode", "9");
     test::OpenLogForTest(*fake);
     Name();
-    EXPECT_EQ(test::LogLines(*fake),
-              (std::vector<std::string>{"In function GetFileName",
-                                        "PrintToArchive registery entry found",
-                                        "CU PrintToArchive = 1 -> Print to sub directory",
-                                        "Set default entry for FileName",
-                                        "Build time stamp for default file name",
-                                        "FileNameMode registry entry found",
-                                        "Exit function GetFileName without anything done"}));
+    EXPECT_EQ(
+        test::LogLines(*fake),
+        (std::vector<std::string>{
+            "In function GetFileName", "PrintToArchive registery entry found",
+            "CU PrintToArchive = 1 -> Print to sub directory", "Set default entry for FileName",
+            "Build time stamp for default file name", "FileNameMode registry entry found",
+            "Exit function GetFileName without anything done"}));
 }
 
 TEST_F(FileNamingTest, LongNamesAreCutToTheField) {

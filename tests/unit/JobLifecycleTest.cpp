@@ -82,33 +82,61 @@ TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
     PrintMonoPage(10);
     EndDocExit();
     const std::string& dir = folder.path();
-    Lines expected = {"Start debug mode", "In function startDocExit",
-                      "Call function WriteVersionNumber", "In function WriteVersionNumber",
-                      "No registry entry, MultiPageImage = true", "Call function CheckForUser",
-                      "In function CheckForUser", "function GetUserName ok, user = alice",
-                      "Check for SYSTEM account", "User is not SYSTEM -> return true",
-                      "Call function GetPrinterTempDirectory", "In function GetPrinterTempDirectory",
-                      "AlternateKey found: " + dir, "GetPrinterTempDirectory=" + dir,
-                      "Call function GetFileName", "In function GetFileName",
-                      "Set default entry for FileName", "Build time stamp for default file name",
+    Lines expected = {"Start debug mode",
+                      "In function startDocExit",
+                      "Call function WriteVersionNumber",
+                      "In function WriteVersionNumber",
+                      "No registry entry, MultiPageImage = true",
+                      "Call function CheckForUser",
+                      "In function CheckForUser",
+                      "function GetUserName ok, user = alice",
+                      "Check for SYSTEM account",
+                      "User is not SYSTEM -> return true",
+                      "Call function GetPrinterTempDirectory",
+                      "In function GetPrinterTempDirectory",
+                      "AlternateKey found: " + dir,
+                      "GetPrinterTempDirectory=" + dir,
+                      "Call function GetFileName",
+                      "In function GetFileName",
+                      "Set default entry for FileName",
+                      "Build time stamp for default file name",
                       "Exit function GetFileName without anything done",
-                      "FileName=AROPrint_20261207100000000", "g_szPath=" + path,
-                      "End function startDocExit", "In function startPageExit",
-                      "In function EndPageExit", "This is the first page.", "Open to write " + path,
-                      "Select bitmap format.", "Function AppendTiffG4", "Height=10, Width=64",
-                      "First band of the page", "TIFFTAG_RESOLUTIONUNIT=2",
-                      "TIFFTAG_XRESOLUTION=200", "TIFFTAG_YRESOLUTION=200", "TIFFTAG_PHOTOMETRIC=0",
-                      "TIFFTAG_PLANARCONFIG=1", "TIFFTAG_ROWSPERSTRIP=10",
-                      "Start at the beginning of the image data.", "Lines written",
-                      "No Banding, return.", "Quit function EndPageExit.", "No banding",
-                      "In function EndDocExit.", "Close tiff file.", "g_out = 0",
-                      "Build grp file name.", "Check for ShellExecuteBeforeCheckin",
-                      "Check PrintToArchive.", "Only print to the printer temp directory.",
-                      "Check for ShellExecuteAfter", "End Print Job"};
+                      "FileName=AROPrint_20261207100000000",
+                      "g_szPath=" + path,
+                      "End function startDocExit",
+                      "In function startPageExit",
+                      "In function EndPageExit",
+                      "This is the first page.",
+                      "Open to write " + path,
+                      "Select bitmap format.",
+                      "Function AppendTiffG4",
+                      "Height=10, Width=64",
+                      "First band of the page",
+                      "TIFFTAG_RESOLUTIONUNIT=2",
+                      "TIFFTAG_XRESOLUTION=200",
+                      "TIFFTAG_YRESOLUTION=200",
+                      "TIFFTAG_PHOTOMETRIC=0",
+                      "TIFFTAG_PLANARCONFIG=1",
+                      "TIFFTAG_ROWSPERSTRIP=10",
+                      "Start at the beginning of the image data.",
+                      "Lines written",
+                      "No Banding, return.",
+                      "Quit function EndPageExit.",
+                      "No banding",
+                      "In function EndDocExit.",
+                      "Close tiff file.",
+                      "g_out = 0",
+                      "Build grp file name.",
+                      "Check for ShellExecuteBeforeCheckin",
+                      "Check PrintToArchive.",
+                      "Only print to the printer temp directory.",
+                      "Check for ShellExecuteAfter",
+                      "End Print Job"};
     EXPECT_EQ(test::LogLines(*fake), expected);
     EXPECT_EQ(path, dir + "/AROPrint_20261207100000000.TIF");
     ASSERT_EQ(fake->messages.size(), 1u);
-    EXPECT_EQ(fake->messages[0].text, "ARO Printer debug mode, file name: /tmp/fake/AroPrinter.log");
+    EXPECT_EQ(fake->messages[0].text,
+              "ARO Printer debug mode, file name: /tmp/fake/AroPrinter.log");
     EXPECT_EQ(fake->messages[0].flags, kMessageBoxOk | kMessageBoxTopMost);
     EXPECT_EQ(PageCount(path), 1u);
 }
@@ -303,9 +331,10 @@ TEST_F(JobLifecycleTest, VersionRecordIsWrittenAtEverySetup) {
                               "ARO Printer DLL (AroPrinterCfg.dll)"),
               "2.1.7.65535 @ /usr/lib/x86_64-linux-gnu");
     auto lines = test::LogLines(*fake);
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "Exit function WriteVersionNumber =2.1.7.65535 @ /usr/lib/x86_64-linux-gnu"),
-              lines.end());
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(),
+                  "Exit function WriteVersionNumber =2.1.7.65535 @ /usr/lib/x86_64-linux-gnu"),
+        lines.end());
 }
 
 TEST_F(JobLifecycleTest, ModuleElsewhereStoresNoVersion) {

@@ -11,7 +11,9 @@ using test::ScopedFakePlatform;
 constexpr const char* kPro = "SOFTWARE\\ARO Digital\\Aro32.1\\Options";
 constexpr const char* kOffice = "SOFTWARE\\ARO Digital\\Aro32.2\\Options";
 
-std::string Resolve() { return GetPrinterTempDirectory().c_str(); }
+std::string Resolve() {
+    return GetPrinterTempDirectory().c_str();
+}
 
 TEST(OutputDirectoryTest, AlternateKeyDecidesAloneAndCreatesNothing) {
     ScopedFakePlatform fake;
@@ -22,9 +24,10 @@ TEST(OutputDirectoryTest, AlternateKeyDecidesAloneAndCreatesNothing) {
     EXPECT_EQ(Resolve(), "%APPDATA%/out");
     EXPECT_TRUE(fake->createdFolders.empty());
     EXPECT_TRUE(fake->messages.empty());
-    EXPECT_EQ(test::LogLines(*fake),
-              (std::vector<std::string>{"In function GetPrinterTempDirectory", "No AlternateKey in CU",
-                                        "AlternateKey found: %APPDATA%/out"}));
+    EXPECT_EQ(
+        test::LogLines(*fake),
+        (std::vector<std::string>{"In function GetPrinterTempDirectory", "No AlternateKey in CU",
+                                  "AlternateKey found: %APPDATA%/out"}));
 }
 
 TEST(OutputDirectoryTest, AlternateKeyWithoutFolderIgnoresClientOptions) {
@@ -34,9 +37,10 @@ TEST(OutputDirectoryTest, AlternateKeyWithoutFolderIgnoresClientOptions) {
     test::OpenLogForTest(*fake);
     EXPECT_EQ(Resolve(), "");
     EXPECT_TRUE(fake->messages.empty());
-    EXPECT_EQ(test::LogLines(*fake),
-              (std::vector<std::string>{"In function GetPrinterTempDirectory",
-                                        "No AlternateKey found in CU", "No AlternateKey found in LM"}));
+    EXPECT_EQ(
+        test::LogLines(*fake),
+        (std::vector<std::string>{"In function GetPrinterTempDirectory",
+                                  "No AlternateKey found in CU", "No AlternateKey found in LM"}));
 }
 
 TEST(OutputDirectoryTest, ClientOptionsInPrecedenceOrder) {
@@ -57,13 +61,13 @@ TEST(OutputDirectoryTest, CreatesFolderAndSubfolderWithLogLines) {
     test::OpenLogForTest(*fake);
     EXPECT_EQ(Resolve(), "/out");
     EXPECT_EQ(fake->createdFolders, (std::vector<std::string>{"/out", "/out/PrintToArchive"}));
-    EXPECT_EQ(test::LogLines(*fake),
-              (std::vector<std::string>{
-                  "In function GetPrinterTempDirectory", "No AlternateKey in CU",
-                  "No AlternateKey in LM", "No AROprofessional Dovurezazuv entry in CU",
-                  "No AROoffice Dovurezazuv entry in CU",
-                  "No AROprofessional Dovurezazuv entry in LM", "DruckTempPath=/out",
-                  "Create TempDir", "Create SubDir=/out/PrintToArchive"}));
+    EXPECT_EQ(
+        test::LogLines(*fake),
+        (std::vector<std::string>{
+            "In function GetPrinterTempDirectory", "No AlternateKey in CU", "No AlternateKey in LM",
+            "No AROprofessional Dovurezazuv entry in CU", "No AROoffice Dovurezazuv entry in CU",
+            "No AROprofessional Dovurezazuv entry in LM", "DruckTempPath=/out", "Create TempDir",
+            "Create SubDir=/out/PrintToArchive"}));
     // A second run finds both.
     fake->createdFolders.clear();
     EXPECT_EQ(Resolve(), "/out");

@@ -144,8 +144,8 @@ TEST_F(PageWriterTest, MonochromeTagsOfThePage) {
     Close();
     auto tags = test::ReadDirectoryTags(path);
     ASSERT_EQ(tags.size(), 1u);
-    EXPECT_EQ(tags[0], (std::vector<uint16_t>{256, 257, 258, 259, 262, 273, 277, 278, 279, 282,
-                                              283, 284, 296}));
+    EXPECT_EQ(tags[0], (std::vector<uint16_t>{256, 257, 258, 259, 262, 273, 277, 278, 279, 282, 283,
+                                              284, 296}));
 }
 
 TEST_F(PageWriterTest, EmptyLaterBandStillEndsThePage) {

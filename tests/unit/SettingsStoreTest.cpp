@@ -83,8 +83,8 @@ TEST(SettingsStoreTest, WriteStoresAStringValue) {
 }
 
 TEST(StringBuilderTest, ComposesTextsAndNumbers) {
-    StringBuilder line = StringBuilder("Height=") + StringBuilder(-12) + ", Width=" +
-                         StringBuilder(1700) + "\n";
+    StringBuilder line =
+        StringBuilder("Height=") + StringBuilder(-12) + ", Width=" + StringBuilder(1700) + "\n";
     EXPECT_STREQ(line.c_str(), "Height=-12, Width=1700\n");
     EXPECT_STREQ((nullptr + StringBuilder("x")).c_str(), "x");
     StringBuilder copy(line);
