@@ -8,6 +8,22 @@ root=$(pwd)
 scripts/install-deps.sh
 
 jobs=$(nproc)
+passed=0
+skipped=0
+# Runs ctest on a build folder and adds its counts to the totals.
+run_ctest() {
+  local log
+  log=$(mktemp)
+  ctest --test-dir "$1" --output-on-failure -j "$jobs" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local total skip
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  skip=$(grep -c '(Skipped)' "$log" || true)
+  rm -f "$log"
+  [ "$status" -eq 0 ] || exit "$status"
+  passed=$((passed + ${total:-0} - skip))
+  skipped=$((skipped + skip))
+}
 fuzz_seconds=${ARO_FUZZ_SECONDS:-20}
 
 echo "== format check"
@@ -17,14 +33,15 @@ clang-format --dry-run --Werror $files
 echo "== build and test"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARO_WERROR=ON >/dev/null
 cmake --build build/release -j "$jobs"
-ctest --test-dir build/release --output-on-failure -j "$jobs"
+run_ctest build/release
 
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DARO_WERROR=ON -DARO_SANITIZE=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build/sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_ctest build/sanitize
+unset ASAN_OPTIONS UBSAN_OPTIONS
 
 echo "== fuzzing (${fuzz_seconds}s a target)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DARO_FUZZ=ON -DARO_SANITIZE=ON \
@@ -44,4 +61,4 @@ for target in build/fuzz/fuzz/fuzz_*; do
   "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 "$work" 2>&1 | tail -n 2
   rm -rf "$work"
 done
-echo "== all tests passed"
+echo "tests: $passed passed, 0 failed, $skipped skipped"
