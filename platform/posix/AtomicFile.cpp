@@ -1,5 +1,7 @@
 #include "platform/posix/AtomicFile.h"
 
+#include "platform/posix/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -10,29 +12,6 @@
 namespace aro::posix {
 
 namespace {
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 // umask() can only be read by changing it, which races with other threads.
 mode_t CurrentUmask() {
@@ -130,7 +109,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view text,
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);  // private: mode 0600
     if (fd < 0) return false;
     GiveModeAndOwner(fd, oldInfo);
-    bool stored = WriteAll(fd, text) && fsync(fd) == 0;
+    bool stored = WriteAll(fd, text.data(), text.size()) && fsync(fd) == 0;
     if (close(fd) != 0) stored = false;
     if (stored && rename(temporary.c_str(), path.c_str()) != 0) stored = false;
     if (!stored) {
