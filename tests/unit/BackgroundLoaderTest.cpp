@@ -90,20 +90,20 @@ Bgr ExpectedBgr(uint32_t x, uint32_t y) {
             static_cast<int>(RgbSample(x, y, 0))};
 }
 
-TiffImageSpec Spec(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
-                   uint16_t photometric, uint16_t compression = COMPRESSION_NONE) {
-    TiffImageSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitsPerSample = bits;
-    spec.samplesPerPixel = samples;
-    spec.photometric = photometric;
-    spec.compression = compression;
-    return spec;
+TiffImageRecipe Recipe(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
+                       uint16_t photometric, uint16_t compression = COMPRESSION_NONE) {
+    TiffImageRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.bitsPerSample = bits;
+    recipe.samplesPerPixel = samples;
+    recipe.photometric = photometric;
+    recipe.compression = compression;
+    return recipe;
 }
 
-TiffImageSpec RgbSpec(uint32_t width, uint32_t height) {
-    return Spec(width, height, 8, 3, PHOTOMETRIC_RGB);
+TiffImageRecipe RgbSpec(uint32_t width, uint32_t height) {
+    return Recipe(width, height, 8, 3, PHOTOMETRIC_RGB);
 }
 
 TiffRows RgbRows(uint32_t width, uint32_t height) {
@@ -129,9 +129,9 @@ protected:
         bitmap.Clear();
         return BackgroundLoader::Instance().LoadTiffImage(path.c_str(), &bitmap, directory);
     }
-    int WriteAndLoad(const TiffImageSpec& spec, const TiffRows& rows) {
+    int WriteAndLoad(const TiffImageRecipe& recipe, const TiffRows& rows) {
         const std::string path = Path("image.tif");
-        if (!WriteTiff(path, spec, rows)) return -100;
+        if (!WriteTiff(path, recipe, rows)) return -100;
         return Load(path);
     }
     void ExpectBits(const std::vector<std::string>& pattern) {
@@ -158,11 +158,11 @@ protected:
 // ---- black-and-white images ----
 
 TEST_F(BackgroundLoaderTest, GroupFourMinIsWhiteKeepsBitsWithWhiteBlackTable) {
-    TiffImageSpec spec = Spec(20, 4, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4);
-    spec.xResolution = 300;
-    spec.yResolution = 150;
-    spec.resolutionUnit = RESUNIT_INCH;
-    ASSERT_EQ(WriteAndLoad(spec, BitRows(kBitPattern)), 1);
+    TiffImageRecipe recipe = Recipe(20, 4, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4);
+    recipe.xResolution = 300;
+    recipe.yResolution = 150;
+    recipe.resolutionUnit = RESUNIT_INCH;
+    ASSERT_EQ(WriteAndLoad(recipe, BitRows(kBitPattern)), 1);
     ExpectBits(kBitPattern);
     EXPECT_EQ(bitmap.GetWidth(), 20u);
     EXPECT_EQ(bitmap.GetXResolution(), 300);
@@ -177,7 +177,7 @@ TEST_F(BackgroundLoaderTest, GroupFourMinIsWhiteKeepsBitsWithWhiteBlackTable) {
 }
 
 TEST_F(BackgroundLoaderTest, UncompressedMinIsBlackGetsBlackWhiteTable) {
-    ASSERT_EQ(WriteAndLoad(Spec(20, 4, 1, 1, PHOTOMETRIC_MINISBLACK), BitRows(kBitPattern)), 1);
+    ASSERT_EQ(WriteAndLoad(Recipe(20, 4, 1, 1, PHOTOMETRIC_MINISBLACK), BitRows(kBitPattern)), 1);
     ExpectBits(kBitPattern);
     EXPECT_EQ(PaletteBgr(bitmap, 0), kBlack);
     EXPECT_EQ(PaletteBgr(bitmap, 1), kWhite);
@@ -185,7 +185,7 @@ TEST_F(BackgroundLoaderTest, UncompressedMinIsBlackGetsBlackWhiteTable) {
 
 TEST_F(BackgroundLoaderTest, CcittMinIsBlackIsTakenAsWhiteBlack) {
     for (uint16_t compression : {COMPRESSION_CCITTFAX3, COMPRESSION_CCITTFAX4}) {
-        ASSERT_EQ(WriteAndLoad(Spec(20, 4, 1, 1, PHOTOMETRIC_MINISBLACK, compression),
+        ASSERT_EQ(WriteAndLoad(Recipe(20, 4, 1, 1, PHOTOMETRIC_MINISBLACK, compression),
                                BitRows(kBitPattern)),
                   1);
         ExpectBits(kBitPattern);
@@ -196,27 +196,28 @@ TEST_F(BackgroundLoaderTest, CcittMinIsBlackIsTakenAsWhiteBlack) {
 
 TEST_F(BackgroundLoaderTest, PackBitsWithFillOrderTwoIsBitReversed) {
     const std::vector<std::string> pattern = {"##......#...###.", "#.......########"};
-    TiffImageSpec spec = Spec(16, 2, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_PACKBITS);
-    spec.fillOrder = FILLORDER_LSB2MSB;
-    ASSERT_EQ(WriteAndLoad(spec, BitRows(pattern)), 1);
+    TiffImageRecipe recipe = Recipe(16, 2, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_PACKBITS);
+    recipe.fillOrder = FILLORDER_LSB2MSB;
+    ASSERT_EQ(WriteAndLoad(recipe, BitRows(pattern)), 1);
     for (uint32_t y = 0; y < 2; ++y)
         for (uint32_t x = 0; x < 16; ++x)
             EXPECT_EQ(BitAt(bitmap, x, y), pattern[y][x / 8 * 8 + 7 - x % 8] == '#') << x;
 
-    spec.fillOrder = FILLORDER_MSB2LSB;
-    ASSERT_EQ(WriteAndLoad(spec, BitRows(pattern)), 1);
+    recipe.fillOrder = FILLORDER_MSB2LSB;
+    ASSERT_EQ(WriteAndLoad(recipe, BitRows(pattern)), 1);
     ExpectBits(pattern);
 }
 
 // ---- palette, grey and colour images ----
 
 TEST_F(BackgroundLoaderTest, EightBitPaletteTakesLowBytesOfAnEightBitMap) {
-    TiffImageSpec spec = Spec(7, 3, 8, 1, PHOTOMETRIC_PALETTE);
-    for (unsigned i = 0; i < 256; ++i) spec.colourMap.push_back(static_cast<uint16_t>(i));
-    for (unsigned i = 0; i < 256; ++i) spec.colourMap.push_back(static_cast<uint16_t>(255 - i));
-    for (unsigned i = 0; i < 256; ++i) spec.colourMap.push_back(static_cast<uint16_t>(i * 3 % 256));
+    TiffImageRecipe recipe = Recipe(7, 3, 8, 1, PHOTOMETRIC_PALETTE);
+    for (unsigned i = 0; i < 256; ++i) recipe.colourMap.push_back(static_cast<uint16_t>(i));
+    for (unsigned i = 0; i < 256; ++i) recipe.colourMap.push_back(static_cast<uint16_t>(255 - i));
+    for (unsigned i = 0; i < 256; ++i)
+        recipe.colourMap.push_back(static_cast<uint16_t>(i * 3 % 256));
     auto index = [](uint32_t x, uint32_t y, unsigned) { return x * 30 + y; };
-    ASSERT_EQ(WriteAndLoad(spec, ByteRows(7, 3, 1, index)), 1);
+    ASSERT_EQ(WriteAndLoad(recipe, ByteRows(7, 3, 1, index)), 1);
     ASSERT_EQ(bitmap.GetBitCount(), 8);
     for (unsigned i : {0u, 1u, 100u, 255u})
         EXPECT_EQ(PaletteBgr(bitmap, i), (Bgr{static_cast<int>(i * 3 % 256),
@@ -227,13 +228,13 @@ TEST_F(BackgroundLoaderTest, EightBitPaletteTakesLowBytesOfAnEightBitMap) {
 }
 
 TEST_F(BackgroundLoaderTest, FourBitPaletteTakesHighBytesOfASixteenBitMap) {
-    TiffImageSpec spec = Spec(5, 2, 4, 1, PHOTOMETRIC_PALETTE);
-    for (unsigned i = 0; i < 16; ++i) spec.colourMap.push_back(static_cast<uint16_t>(i * 4369));
+    TiffImageRecipe recipe = Recipe(5, 2, 4, 1, PHOTOMETRIC_PALETTE);
+    for (unsigned i = 0; i < 16; ++i) recipe.colourMap.push_back(static_cast<uint16_t>(i * 4369));
     for (unsigned i = 0; i < 16; ++i)
-        spec.colourMap.push_back(static_cast<uint16_t>(65535 - i * 4369));
-    for (unsigned i = 0; i < 16; ++i) spec.colourMap.push_back(static_cast<uint16_t>(0x1200 + i));
+        recipe.colourMap.push_back(static_cast<uint16_t>(65535 - i * 4369));
+    for (unsigned i = 0; i < 16; ++i) recipe.colourMap.push_back(static_cast<uint16_t>(0x1200 + i));
     const TiffRows rows = {{0x01, 0x23, 0x40}, {0xFE, 0xDC, 0xB0}};
-    ASSERT_EQ(WriteAndLoad(spec, rows), 1);
+    ASSERT_EQ(WriteAndLoad(recipe, rows), 1);
     ASSERT_EQ(bitmap.GetBitCount(), 4);
     EXPECT_EQ(PaletteBgr(bitmap, 0), (Bgr{0x12, 0xFF, 0x00}));
     EXPECT_EQ(PaletteBgr(bitmap, 15), (Bgr{0x12, 0x00, 0xFF}));
@@ -244,14 +245,15 @@ TEST_F(BackgroundLoaderTest, FourBitPaletteTakesHighBytesOfASixteenBitMap) {
 
 TEST_F(BackgroundLoaderTest, GreyImagesGetGreyTables) {
     auto level = [](uint32_t x, uint32_t y, unsigned) { return x * 20 + y; };
-    ASSERT_EQ(WriteAndLoad(Spec(9, 2, 8, 1, PHOTOMETRIC_MINISBLACK), ByteRows(9, 2, 1, level)), 1);
+    ASSERT_EQ(WriteAndLoad(Recipe(9, 2, 8, 1, PHOTOMETRIC_MINISBLACK), ByteRows(9, 2, 1, level)),
+              1);
     ASSERT_EQ(bitmap.GetBitCount(), 8);
     EXPECT_EQ(PageBitmap::GetNumColors(bitmap.GetDib()), 256);
     for (int i : {0, 1, 128, 255}) EXPECT_EQ(PaletteBgr(bitmap, i), (Bgr{i, i, i}));
     EXPECT_EQ(IndexAt(bitmap, 8, 1), 161);
 
     const TiffRows fourBit = {{0x0F, 0x80}};
-    ASSERT_EQ(WriteAndLoad(Spec(3, 1, 4, 1, PHOTOMETRIC_MINISWHITE), fourBit), 1);
+    ASSERT_EQ(WriteAndLoad(Recipe(3, 1, 4, 1, PHOTOMETRIC_MINISWHITE), fourBit), 1);
     ASSERT_EQ(bitmap.GetBitCount(), 4);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(PaletteBgr(bitmap, i)[0], 255 - i * 17);
     EXPECT_EQ(IndexAt(bitmap, 1, 0), 15);
@@ -265,25 +267,25 @@ TEST_F(BackgroundLoaderTest, RgbRowsAreStoredBlueGreenRed) {
 }
 
 TEST_F(BackgroundLoaderTest, RgbaImageIsReadThroughRgbaAsTwentyFourBits) {
-    TiffImageSpec spec = Spec(6, 4, 8, 4, PHOTOMETRIC_RGB);
-    spec.extraSamples = {EXTRASAMPLE_UNASSALPHA};
+    TiffImageRecipe recipe = Recipe(6, 4, 8, 4, PHOTOMETRIC_RGB);
+    recipe.extraSamples = {EXTRASAMPLE_UNASSALPHA};
     auto sample = [](uint32_t x, uint32_t y, unsigned c) {
         return c == 3 ? 255 : RgbSample(x, y, c);
     };
-    ASSERT_EQ(WriteAndLoad(spec, ByteRows(6, 4, 4, sample)), 1);
+    ASSERT_EQ(WriteAndLoad(recipe, ByteRows(6, 4, 4, sample)), 1);
     ExpectRgbPixels(6, 4);
 }
 
 TEST_F(BackgroundLoaderTest, YCbCrJpegIsReadThroughRgba) {
-    TiffImageSpec spec = Spec(32, 32, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_JPEG);
-    spec.jpegFromRgb = true;
-    spec.rowsPerStrip = 16;
+    TiffImageRecipe recipe = Recipe(32, 32, 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_JPEG);
+    recipe.jpegFromRgb = true;
+    recipe.rowsPerStrip = 16;
     const Bgr quadrant[4] = {{200, 40, 30}, {20, 220, 60}, {90, 90, 250}, {255, 255, 255}};
     auto sample = [&](uint32_t x, uint32_t y, unsigned c) {
         const Bgr& bgr = quadrant[(y / 16) * 2 + x / 16];
         return bgr[2 - c];
     };
-    ASSERT_EQ(WriteAndLoad(spec, ByteRows(32, 32, 3, sample)), 1);
+    ASSERT_EQ(WriteAndLoad(recipe, ByteRows(32, 32, 3, sample)), 1);
     ASSERT_EQ(bitmap.GetBitCount(), 24);
     for (uint32_t q = 0; q < 4; ++q) {
         const Bgr pixel = BgrAt(bitmap, (q % 2) * 16 + 8, (q / 2) * 16 + 8);
@@ -292,9 +294,9 @@ TEST_F(BackgroundLoaderTest, YCbCrJpegIsReadThroughRgba) {
 }
 
 TEST_F(BackgroundLoaderTest, SeparatePlanesAreReadThroughRgba) {
-    TiffImageSpec spec = RgbSpec(5, 4);
-    spec.planarConfig = PLANARCONFIG_SEPARATE;
-    ASSERT_EQ(WriteAndLoad(spec, RgbRows(5, 4)), 1);
+    TiffImageRecipe recipe = RgbSpec(5, 4);
+    recipe.planarConfig = PLANARCONFIG_SEPARATE;
+    ASSERT_EQ(WriteAndLoad(recipe, RgbRows(5, 4)), 1);
     ExpectRgbPixels(5, 4);
 }
 
@@ -307,17 +309,17 @@ TEST_F(BackgroundLoaderTest, TiledImagesAreReadTileByTile) {
         for (uint32_t x = 0; x < 40; ++x) row += (x * 7 + y * 3) % 5 == 0 ? '#' : '.';
         pattern.push_back(row);
     }
-    TiffImageSpec mono = Spec(40, 20, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_PACKBITS);
+    TiffImageRecipe mono = Recipe(40, 20, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_PACKBITS);
     mono.tileWidth = mono.tileLength = 16;
     ASSERT_EQ(WriteAndLoad(mono, BitRows(pattern)), 1);
     ExpectBits(pattern);
 
-    TiffImageSpec colour = RgbSpec(40, 20);
+    TiffImageRecipe colour = RgbSpec(40, 20);
     colour.tileWidth = colour.tileLength = 16;
     ASSERT_EQ(WriteAndLoad(colour, RgbRows(40, 20)), 1);
     ExpectRgbPixels(40, 20);
 
-    TiffImageSpec grey = Spec(40, 20, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW);
+    TiffImageRecipe grey = Recipe(40, 20, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW);
     grey.tileWidth = grey.tileLength = 16;
     auto level = [](uint32_t x, uint32_t y, unsigned) { return x + 40 * y; };
     ASSERT_EQ(WriteAndLoad(grey, ByteRows(40, 20, 1, level)), 1);
@@ -344,11 +346,11 @@ TEST_F(BackgroundLoaderTest, ResolutionsAreConvertedAndBounded) {
         {72.9f, 10000, RESUNIT_INCH, 72, 10000},
     };
     for (const Case& c : cases) {
-        TiffImageSpec spec = Spec(8, 1, 1, 1, PHOTOMETRIC_MINISWHITE);
-        spec.xResolution = c.x;
-        spec.yResolution = c.y;
-        spec.resolutionUnit = c.unit;
-        ASSERT_EQ(WriteAndLoad(spec, BitRows({"#......."})), 1);
+        TiffImageRecipe recipe = Recipe(8, 1, 1, 1, PHOTOMETRIC_MINISWHITE);
+        recipe.xResolution = c.x;
+        recipe.yResolution = c.y;
+        recipe.resolutionUnit = c.unit;
+        ASSERT_EQ(WriteAndLoad(recipe, BitRows({"#......."})), 1);
         EXPECT_EQ(bitmap.GetXResolution(), c.expectedX) << c.x << " " << c.unit;
         EXPECT_EQ(bitmap.GetYResolution(), c.expectedY) << c.y << " " << c.unit;
         int32_t pelsPerMeter = 0;
@@ -359,7 +361,7 @@ TEST_F(BackgroundLoaderTest, ResolutionsAreConvertedAndBounded) {
 
 TEST_F(BackgroundLoaderTest, DirectoryNumberSelectsTheImage) {
     const std::string path = Path("two.tif");
-    ASSERT_TRUE(WriteTiff(path, {Spec(8, 1, 1, 1, PHOTOMETRIC_MINISWHITE), RgbSpec(3, 2)},
+    ASSERT_TRUE(WriteTiff(path, {Recipe(8, 1, 1, 1, PHOTOMETRIC_MINISWHITE), RgbSpec(3, 2)},
                           {BitRows({"#......."}), RgbRows(3, 2)}));
     ASSERT_EQ(Load(path, 2), 1);
     EXPECT_EQ(bitmap.GetDirectoryCount(), 2u);
@@ -388,13 +390,13 @@ TEST_F(BackgroundLoaderTest, MissingOrUnreadableFilesFail) {
 
 TEST_F(BackgroundLoaderTest, CompressionOutsideTheAcceptedSetGivesMinusTen) {
     for (uint16_t compression : {COMPRESSION_ADOBE_DEFLATE, COMPRESSION_DEFLATE}) {
-        EXPECT_EQ(WriteAndLoad(Spec(8, 2, 1, 1, PHOTOMETRIC_MINISWHITE, compression),
+        EXPECT_EQ(WriteAndLoad(Recipe(8, 2, 1, 1, PHOTOMETRIC_MINISWHITE, compression),
                                BitRows({"#.......", "........"})),
                   -10)
             << compression;
         EXPECT_EQ(bitmap.GetBitCount(), 0);
     }
-    EXPECT_EQ(WriteAndLoad(Spec(8, 1, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_LZW),
+    EXPECT_EQ(WriteAndLoad(Recipe(8, 1, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_LZW),
                            BitRows({"#......."})),
               1);
 }
@@ -410,29 +412,30 @@ TEST_F(BackgroundLoaderTest, FailedAllocationFailsTheLoad) {
 
 TEST_F(BackgroundLoaderTest, SampleSizesWithoutABitmapLayoutAreRefused) {
     // 2 x 12 bits would pass for a 24-bit image.
-    TiffImageSpec twelve = Spec(4, 2, 12, 2, PHOTOMETRIC_MINISBLACK);
+    TiffImageRecipe twelve = Recipe(4, 2, 12, 2, PHOTOMETRIC_MINISBLACK);
     twelve.extraSamples = {EXTRASAMPLE_UNSPECIFIED};
     EXPECT_EQ(
         WriteAndLoad(twelve, ByteRows(4, 2, 6, [](uint32_t, uint32_t, unsigned) { return 7; })),
         -1);
     EXPECT_EQ(bitmap.GetBitCount(), 0);
 
-    EXPECT_EQ(WriteAndLoad(Spec(4, 2, 16, 1, PHOTOMETRIC_MINISBLACK),
+    EXPECT_EQ(WriteAndLoad(Recipe(4, 2, 16, 1, PHOTOMETRIC_MINISBLACK),
                            ByteRows(4, 2, 2, [](uint32_t, uint32_t, unsigned) { return 1; })),
               -1);
-    EXPECT_EQ(WriteAndLoad(Spec(8, 1, 2, 1, PHOTOMETRIC_MINISBLACK), {{0x1B, 0xE4}}), -1);
+    EXPECT_EQ(WriteAndLoad(Recipe(8, 1, 2, 1, PHOTOMETRIC_MINISBLACK), {{0x1B, 0xE4}}), -1);
 
-    TiffImageSpec deepPalette = Spec(2, 1, 16, 1, PHOTOMETRIC_PALETTE);
+    TiffImageRecipe deepPalette = Recipe(2, 1, 16, 1, PHOTOMETRIC_PALETTE);
     deepPalette.colourMap.assign(3 * 65536, 0);
     EXPECT_EQ(WriteAndLoad(deepPalette, {{0, 1, 0, 2}}), -1);
 }
 
 TEST_F(BackgroundLoaderTest, RowsLongerThanTheBitmapStrideAreRefused) {
     // 66 samples of 4 bits make 264 bits, kept as 8 bits a pixel.
-    TiffImageSpec spec = Spec(3, 2, 4, 66, PHOTOMETRIC_MINISBLACK);
-    spec.extraSamples.assign(65, EXTRASAMPLE_UNSPECIFIED);
+    TiffImageRecipe recipe = Recipe(3, 2, 4, 66, PHOTOMETRIC_MINISBLACK);
+    recipe.extraSamples.assign(65, EXTRASAMPLE_UNSPECIFIED);
     EXPECT_EQ(
-        WriteAndLoad(spec, ByteRows(3, 2, 33, [](uint32_t, uint32_t, unsigned) { return 9; })), -1);
+        WriteAndLoad(recipe, ByteRows(3, 2, 33, [](uint32_t, uint32_t, unsigned) { return 9; })),
+        -1);
     EXPECT_NE(bitmap.GetBitCount(), 1);
     EXPECT_NE(bitmap.GetBitCount(), 24);
 }
@@ -452,10 +455,12 @@ TEST(BackgroundBitCountTest, IsTheProductOfSampleSizesModulo256) {
 }
 
 TEST_F(BackgroundLoaderTest, ThirtyTwoBitImageWithoutRgbaReaderKeepsBitCount32) {
-    TiffImageSpec spec = Spec(2, 2, 8, 4, PHOTOMETRIC_LOGL);
-    spec.extraSamples = {EXTRASAMPLE_UNSPECIFIED, EXTRASAMPLE_UNSPECIFIED, EXTRASAMPLE_UNSPECIFIED};
-    EXPECT_EQ(WriteAndLoad(spec, ByteRows(2, 2, 4, [](uint32_t, uint32_t, unsigned) { return 3; })),
-              -1);
+    TiffImageRecipe recipe = Recipe(2, 2, 8, 4, PHOTOMETRIC_LOGL);
+    recipe.extraSamples = {EXTRASAMPLE_UNSPECIFIED, EXTRASAMPLE_UNSPECIFIED,
+                           EXTRASAMPLE_UNSPECIFIED};
+    EXPECT_EQ(
+        WriteAndLoad(recipe, ByteRows(2, 2, 4, [](uint32_t, uint32_t, unsigned) { return 3; })),
+        -1);
     EXPECT_EQ(bitmap.GetBitCount(), 32);
 }
 
@@ -578,7 +583,7 @@ TEST_F(BackgroundPlanarConfigScanTest, OtherFilesAndModesAreNotTouched) {
     EXPECT_FALSE(BackgroundLoader::CheckPlanarConfig(path.c_str(), 3));
     EXPECT_FALSE(BackgroundLoader::CheckPlanarConfig(Path("none.tif").c_str(), 1));
 
-    TiffImageSpec twoStrips = RgbSpec(6, 4);
+    TiffImageRecipe twoStrips = RgbSpec(6, 4);
     twoStrips.rowsPerStrip = 2;
     ASSERT_TRUE(WriteTiff(Path("strips.tif"), twoStrips, RgbRows(6, 4)));
     std::vector<unsigned char> bytes = ReadFileBytes(Path("strips.tif"));

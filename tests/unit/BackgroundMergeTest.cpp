@@ -228,7 +228,7 @@ TEST_F(BackgroundMergeTest, BitmapWithoutPixelsChangesNothing) {
 TEST_F(BackgroundMergeTest, LoadedGroupFourAndMinIsBlackFilesMergeAlike) {
     TempFolder folder;
     const std::vector<std::string> bits = {"#.......#.#", "...........", "##########."};
-    TiffImageSpec g4;
+    TiffImageRecipe g4;
     g4.width = 11;
     g4.height = 3;
     g4.photometric = PHOTOMETRIC_MINISWHITE;
@@ -238,7 +238,7 @@ TEST_F(BackgroundMergeTest, LoadedGroupFourAndMinIsBlackFilesMergeAlike) {
     std::vector<std::string> inverted = bits;
     for (auto& row : inverted)
         for (char& c : row) c = c == '#' ? '.' : '#';
-    TiffImageSpec plain = g4;
+    TiffImageRecipe plain = g4;
     plain.photometric = PHOTOMETRIC_MINISBLACK;
     plain.compression = COMPRESSION_NONE;
     ASSERT_TRUE(WriteTiff(folder.path() + "/plain.tif", plain, BitRows(inverted)));
@@ -258,7 +258,7 @@ TEST_F(BackgroundMergeTest, LoadedGroupFourAndMinIsBlackFilesMergeAlike) {
 
 TEST_F(BackgroundMergeTest, LoadedRgbFileMergesOnAColourBand) {
     TempFolder folder;
-    TiffImageSpec rgb;
+    TiffImageRecipe rgb;
     rgb.width = 2;
     rgb.height = 2;
     rgb.bitsPerSample = 8;

@@ -13,34 +13,34 @@ namespace aro::test {
 
 namespace {
 
-void SetFields(TIFF* tif, const TiffImageSpec& spec) {
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bitsPerSample);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samplesPerPixel);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, spec.planarConfig);
-    if (spec.fillOrder) TIFFSetField(tif, TIFFTAG_FILLORDER, spec.fillOrder);
-    if (spec.xResolution > 0) TIFFSetField(tif, TIFFTAG_XRESOLUTION, spec.xResolution);
-    if (spec.yResolution > 0) TIFFSetField(tif, TIFFTAG_YRESOLUTION, spec.yResolution);
-    if (spec.resolutionUnit) TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, spec.resolutionUnit);
-    if (!spec.extraSamples.empty()) {
-        std::vector<uint16_t> extra = spec.extraSamples;
+void SetFields(TIFF* tif, const TiffImageRecipe& recipe) {
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, recipe.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, recipe.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, recipe.bitsPerSample);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, recipe.samplesPerPixel);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, recipe.photometric);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, recipe.compression);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, recipe.planarConfig);
+    if (recipe.fillOrder) TIFFSetField(tif, TIFFTAG_FILLORDER, recipe.fillOrder);
+    if (recipe.xResolution > 0) TIFFSetField(tif, TIFFTAG_XRESOLUTION, recipe.xResolution);
+    if (recipe.yResolution > 0) TIFFSetField(tif, TIFFTAG_YRESOLUTION, recipe.yResolution);
+    if (recipe.resolutionUnit) TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, recipe.resolutionUnit);
+    if (!recipe.extraSamples.empty()) {
+        std::vector<uint16_t> extra = recipe.extraSamples;
         TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(extra.size()), extra.data());
     }
-    if (!spec.colourMap.empty()) {
-        const std::size_t n = spec.colourMap.size() / 3;
-        std::vector<uint16_t> map = spec.colourMap;
+    if (!recipe.colourMap.empty()) {
+        const std::size_t n = recipe.colourMap.size() / 3;
+        std::vector<uint16_t> map = recipe.colourMap;
         TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
     }
-    if (spec.jpegFromRgb) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    if (spec.tileWidth) {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, spec.tileWidth);
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, spec.tileLength);
+    if (recipe.jpegFromRgb) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    if (recipe.tileWidth) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, recipe.tileWidth);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, recipe.tileLength);
     } else {
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
-                     spec.rowsPerStrip ? spec.rowsPerStrip : spec.height);
+                     recipe.rowsPerStrip ? recipe.rowsPerStrip : recipe.height);
     }
 }
 
@@ -53,29 +53,29 @@ bool WriteScanlines(TIFF* tif, const TiffRows& rows) {
 }
 
 // Separate planes of 8-bit samples: plane s holds sample s of every pixel.
-bool WritePlanes(TIFF* tif, const TiffImageSpec& spec, const TiffRows& rows) {
-    for (uint16_t s = 0; s < spec.samplesPerPixel; ++s) {
+bool WritePlanes(TIFF* tif, const TiffImageRecipe& recipe, const TiffRows& rows) {
+    for (uint16_t s = 0; s < recipe.samplesPerPixel; ++s) {
         for (uint32_t y = 0; y < rows.size(); ++y) {
-            std::vector<unsigned char> plane(spec.width);
-            for (uint32_t x = 0; x < spec.width; ++x)
-                plane[x] = rows[y][std::size_t{x} * spec.samplesPerPixel + s];
+            std::vector<unsigned char> plane(recipe.width);
+            for (uint32_t x = 0; x < recipe.width; ++x)
+                plane[x] = rows[y][std::size_t{x} * recipe.samplesPerPixel + s];
             if (TIFFWriteScanline(tif, plane.data(), y, s) != 1) return false;
         }
     }
     return true;
 }
 
-bool WriteTiles(TIFF* tif, const TiffImageSpec& spec, const TiffRows& rows) {
-    const std::size_t bitsPerPixel = std::size_t{spec.bitsPerSample} * spec.samplesPerPixel;
+bool WriteTiles(TIFF* tif, const TiffImageRecipe& recipe, const TiffRows& rows) {
+    const std::size_t bitsPerPixel = std::size_t{recipe.bitsPerSample} * recipe.samplesPerPixel;
     const std::size_t tileRowBytes = TIFFTileRowSize(tif);
     std::vector<unsigned char> tile(TIFFTileSize(tif));
-    for (uint32_t y0 = 0; y0 < spec.height; y0 += spec.tileLength) {
-        for (uint32_t x0 = 0; x0 < spec.width; x0 += spec.tileWidth) {
+    for (uint32_t y0 = 0; y0 < recipe.height; y0 += recipe.tileLength) {
+        for (uint32_t x0 = 0; x0 < recipe.width; x0 += recipe.tileWidth) {
             std::fill(tile.begin(), tile.end(), 0);
             const std::size_t offset = x0 * bitsPerPixel / 8;
-            const uint32_t columns = std::min(spec.tileWidth, spec.width - x0);
+            const uint32_t columns = std::min(recipe.tileWidth, recipe.width - x0);
             const std::size_t bytes = (columns * bitsPerPixel + 7) / 8;
-            for (uint32_t r = 0; r < spec.tileLength && y0 + r < spec.height; ++r)
+            for (uint32_t r = 0; r < recipe.tileLength && y0 + r < recipe.height; ++r)
                 std::memcpy(&tile[r * tileRowBytes], &rows[y0 + r][offset], bytes);
             if (TIFFWriteTile(tif, tile.data(), x0, y0, 0, 0) < 0) return false;
         }
@@ -85,7 +85,7 @@ bool WriteTiles(TIFF* tif, const TiffImageSpec& spec, const TiffRows& rows) {
 
 }  // namespace
 
-bool WriteTiff(const std::string& path, const std::vector<TiffImageSpec>& images,
+bool WriteTiff(const std::string& path, const std::vector<TiffImageRecipe>& images,
                const std::vector<TiffRows>& rows, const char* mode) {
     TIFF* tif = TIFFOpen(path.c_str(), mode);
     if (!tif) return false;

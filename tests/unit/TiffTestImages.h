@@ -13,7 +13,7 @@ class PageBitmap;
 namespace aro::test {
 
 // One image; every field left at 0 is not written.
-struct TiffImageSpec {
+struct TiffImageRecipe {
     uint32_t width = 0;
     uint32_t height = 0;
     uint16_t bitsPerSample = 1;
@@ -38,11 +38,11 @@ using TiffRows = std::vector<std::vector<unsigned char>>;
 
 // Writes one directory per image into a new file (libtiff open mode "w",
 // or "wb" for big-endian); false on any failure.
-bool WriteTiff(const std::string& path, const std::vector<TiffImageSpec>& images,
+bool WriteTiff(const std::string& path, const std::vector<TiffImageRecipe>& images,
                const std::vector<TiffRows>& rows, const char* mode = "w");
-inline bool WriteTiff(const std::string& path, const TiffImageSpec& spec, const TiffRows& rows,
+inline bool WriteTiff(const std::string& path, const TiffImageRecipe& recipe, const TiffRows& rows,
                       const char* mode = "w") {
-    return WriteTiff(path, std::vector<TiffImageSpec>{spec}, std::vector<TiffRows>{rows}, mode);
+    return WriteTiff(path, std::vector<TiffImageRecipe>{recipe}, std::vector<TiffRows>{rows}, mode);
 }
 
 // Rewrites the value of the first directory's entry for tag, in the file's
