@@ -6,6 +6,7 @@
 #include "exits/Exits.h"
 #include "exits/JobContext.h"
 #include "platform/PathRules.h"
+#include "platform/Platform.h"
 
 namespace aro {
 
@@ -38,10 +39,16 @@ int16_t PrintJobName(const char* name) {
     return 1;
 }
 
-// No windows here: the dialog is accepted as it is.
-intptr_t DialogProcedure(void*, unsigned int msg, uintptr_t wParam, intptr_t) {
-    if (msg == kInitDialogMessage) return 1;
-    if (msg == kCommandMessage && (wParam & 0xFFFF) == kOkCommand) return 0;
+// The dialog opens at (50, 50) and closes on OK, as it is.
+intptr_t DialogProcedure(void* window, unsigned int msg, uintptr_t wParam, intptr_t) {
+    if (msg == kInitDialogMessage) {
+        GetPlatform().MoveWindowTo(window, 50, 50);
+        return 1;
+    }
+    if (msg == kCommandMessage && (wParam & 0xFFFF) == kOkCommand) {
+        GetPlatform().EndDialog(window, 0);
+        return 0;
+    }
     return 0;
 }
 

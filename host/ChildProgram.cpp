@@ -15,6 +15,8 @@ namespace aro::host {
 
 namespace {
 
+constexpr int kPipeBytes = 1 << 20;
+
 class SpawnActions {
 public:
     SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
@@ -49,6 +51,9 @@ bool ChildProgram::Start(const std::vector<std::string>& argv, Streams streams,
             return false;
         }
         posix_spawn_file_actions_adddup2(actions.get(), pipeEnds[1], STDOUT_FILENO);
+        // A rendered page is megabytes: a larger pipe lets the program write
+        // ahead instead of waking us every 64 KiB. Best effort.
+        fcntl(pipeEnds[0], F_SETPIPE_SZ, kPipeBytes);
     }
     if (streams.discardErrors)
         posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);

@@ -24,7 +24,7 @@ std::vector<std::string> GhostscriptArguments(const std::string& path,
 
 class GhostscriptSource : public PageSource {
 public:
-    explicit GhostscriptSource(std::optional<size_t> pageCount) : m_pageCount(pageCount) {}
+    GhostscriptSource() = default;
 
     bool Start(const std::string& path, const RenderSettings& settings) {
         ChildProgram::Streams streams;
@@ -51,6 +51,10 @@ public:
     }
 
     std::optional<size_t> PageCount() const override { return m_pageCount; }
+    void SetPageCount(std::optional<size_t> pages) { m_pageCount = pages; }
+
+    // Ghostscript renders in its own process; we only read the pipe.
+    bool ReadsBesideModule() const override { return true; }
 
 private:
     ChildProgram m_gs;
@@ -62,13 +66,13 @@ private:
 
 std::unique_ptr<PageSource> StartGhostscript(const std::string& path, InputType type,
                                              const RenderSettings& settings, std::string* error) {
-    std::optional<size_t> pages;
-    if (type == InputType::Pdf) pages = PdfPageCount(path);
-    auto source = std::make_unique<GhostscriptSource>(pages);
+    auto source = std::make_unique<GhostscriptSource>();
     if (!source->Start(path, settings)) {
         *error = source->error();
         return nullptr;
     }
+    // Counted while Ghostscript starts up: the count only feeds the progress line.
+    if (type == InputType::Pdf && settings.countPages) source->SetPageCount(PdfPageCount(path));
     return source;
 }
 

@@ -22,6 +22,11 @@ public:
     // The document's page count when it is known before rendering.
     virtual std::optional<size_t> PageCount() const = 0;
 
+    // True when NextPage may run on another thread while the module is
+    // called: it touches no process-wide state the module uses (libtiff's
+    // message handlers, for one).
+    virtual bool ReadsBesideModule() const { return false; }
+
     const std::string& error() const { return m_error; }
 
 protected:
@@ -31,6 +36,9 @@ protected:
 struct RenderSettings {
     int dpi = 300;
     ColourMode mode = ColourMode::Auto;
+    // Count a PDF's pages before rendering (pdfinfo): only the progress
+    // line needs the count.
+    bool countPages = true;
 };
 
 // The renderer for a file of the given type; null with error set when the

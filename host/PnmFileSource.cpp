@@ -43,6 +43,8 @@ public:
 
     std::optional<size_t> PageCount() const override { return m_pageCount; }
 
+    bool ReadsBesideModule() const override { return true; }
+
 private:
     bool Fail(const std::string& error) {
         m_error = error;

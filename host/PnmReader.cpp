@@ -40,9 +40,22 @@ unsigned SampleCount(char format) {
     return format == '6' ? 3 : 1;
 }
 
+// Rows of rowBytes bytes that need no conversion, read straight into the
+// image. The buffer grows with the data actually read, so a header that
+// lies about the size cannot make us allocate it all.
+bool ReadRowsAsTheyAre(std::FILE* in, size_t rowBytes, uint32_t rows, RasterImage* image) {
+    for (uint32_t y = 0; y < rows; ++y) {
+        size_t offset = image->pixels.size();
+        image->pixels.resize(offset + rowBytes);
+        if (std::fread(image->pixels.data() + offset, 1, rowBytes, in) != rowBytes) return false;
+    }
+    return true;
+}
+
 // Reads the rows of a P5 or P6 image, scaling the samples to 0..255.
 bool ReadSamples(std::FILE* in, const PnmHeader& header, RasterImage* image) {
     const size_t samples = size_t{header.width} * SampleCount(header.format);
+    if (header.maxValue == 255) return ReadRowsAsTheyAre(in, samples, header.height, image);
     const size_t sampleBytes = header.maxValue > 255 ? 2 : 1;
     std::vector<unsigned char> raw(samples * sampleBytes);
     for (uint32_t y = 0; y < header.height; ++y) {
@@ -54,25 +67,16 @@ bool ReadSamples(std::FILE* in, const PnmHeader& header, RasterImage* image) {
             unsigned value =
                 sampleBytes == 2 ? (unsigned{raw[2 * i]} << 8 | raw[2 * i + 1]) : raw[i];
             if (value > header.maxValue) value = header.maxValue;
-            out[i] = header.maxValue == 255
-                         ? static_cast<unsigned char>(value)
-                         : static_cast<unsigned char>((value * 255 + header.maxValue / 2) /
-                                                      header.maxValue);
+            out[i] =
+                static_cast<unsigned char>((value * 255 + header.maxValue / 2) / header.maxValue);
         }
     }
     return true;
 }
 
-// Reads the rows of a P4 image. The buffer grows with the data actually
-// read, so a header that lies about the size cannot make us allocate it all.
+// Reads the rows of a P4 image.
 bool ReadBits(std::FILE* in, const PnmHeader& header, RasterImage* image) {
-    const size_t rowBytes = (size_t{header.width} + 7) / 8;
-    for (uint32_t y = 0; y < header.height; ++y) {
-        size_t offset = image->pixels.size();
-        image->pixels.resize(offset + rowBytes);
-        if (std::fread(image->pixels.data() + offset, 1, rowBytes, in) != rowBytes) return false;
-    }
-    return true;
+    return ReadRowsAsTheyAre(in, (size_t{header.width} + 7) / 8, header.height, image);
 }
 
 }  // namespace

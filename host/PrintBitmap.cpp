@@ -1,8 +1,14 @@
 #include "PrintBitmap.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 namespace aro::host {
 
 namespace {
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as little-endian words");
 
 // Lightness by the ITU-R BT.601 weights, in thousandths of a level.
 bool IsLight(const unsigned char* rgb) {
@@ -14,10 +20,6 @@ size_t MonochromeStride(uint32_t width) {
 }
 size_t ColourStride(uint32_t width) {
     return (size_t{width} * 3 + 3) / 4 * 4;
-}
-
-void SetWhite(unsigned char* row, uint32_t x) {
-    row[x / 8] = static_cast<unsigned char>(row[x / 8] | (0x80 >> (x % 8)));
 }
 
 // A bilevel raster has set bit = black; the module wants set bit = white.
@@ -33,16 +35,44 @@ void BilevelToMonochrome(const RasterImage& page, PrintBitmap* out) {
     }
 }
 
-void ThresholdToMonochrome(const RasterImage& page, PrintBitmap* out) {
-    for (uint32_t y = 0; y < page.height; ++y) {
-        const unsigned char* in = page.row(y);
-        unsigned char* row = out->bits.data() + y * out->stride;
-        for (uint32_t x = 0; x < page.width; ++x) {
-            bool light = page.kind == PixelKind::Grey ? in[x] >= 128 : IsLight(in + 3 * x);
-            if (light) SetWhite(row, x);
-        }
-        for (uint32_t x = page.width; x < out->stride * 8; ++x) SetWhite(row, x);
+// Every pixel's flag (1 = light) first, in a loop the compiler can
+// vectorise; then eight flags at a time become one byte, first pixel in the
+// high bit: multiplying by 0x8040201008040201 moves flag k of a little-endian
+// word to bit 63 - k without carries.
+template <PixelKind kind>
+void LightFlags(const unsigned char* in, size_t width, unsigned char* flags) {
+    for (size_t x = 0; x < width; ++x) {
+        if constexpr (kind == PixelKind::Grey)
+            flags[x] = in[x] >= 128;
+        else
+            flags[x] = IsLight(in + 3 * x);
     }
+}
+
+unsigned char PackFlags(const unsigned char* flags) {
+    uint64_t word;
+    std::memcpy(&word, flags, sizeof word);
+    return static_cast<unsigned char>((word * 0x8040201008040201ull) >> 56);
+}
+
+// The pixels past the width and the row padding are white.
+template <PixelKind kind>
+void ThresholdRows(const RasterImage& page, PrintBitmap* out) {
+    std::vector<unsigned char> flags(size_t{page.width} + 8, 1);
+    const size_t usedBytes = (size_t{page.width} + 7) / 8;
+    for (uint32_t y = 0; y < page.height; ++y) {
+        LightFlags<kind>(page.row(y), page.width, flags.data());
+        unsigned char* row = out->bits.data() + y * out->stride;
+        for (size_t i = 0; i < usedBytes; ++i) row[i] = PackFlags(flags.data() + 8 * i);
+        for (size_t i = usedBytes; i < out->stride; ++i) row[i] = 0xFF;
+    }
+}
+
+void ThresholdToMonochrome(const RasterImage& page, PrintBitmap* out) {
+    if (page.kind == PixelKind::Grey)
+        ThresholdRows<PixelKind::Grey>(page, out);
+    else
+        ThresholdRows<PixelKind::Rgb>(page, out);
 }
 
 void ToColour(const RasterImage& page, PrintBitmap* out) {
@@ -66,14 +96,43 @@ void ToColour(const RasterImage& page, PrintBitmap* out) {
     }
 }
 
+// Bytes of a 24-byte group (eight pixels, read as three little-endian
+// words) that must equal the byte after them: red and green of each pixel.
+constexpr uint64_t kSameAsNext[3] = {0xFFFF00FFFF00FFFFull, 0xFF00FFFF00FFFF00ull,
+                                     0x00FFFF00FFFF00FFull};
+
+uint64_t Word(const unsigned char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Non-zero when a pixel of the group is not grey. Every byte is XORed with
+// the byte after it; the masks keep the red-green and green-blue pairs.
+uint64_t ColourInGroup(const unsigned char* p) {
+    const uint64_t w0 = Word(p), w1 = Word(p + 8), w2 = Word(p + 16);
+    return ((w0 ^ ((w0 >> 8) | (w1 << 56))) & kSameAsNext[0]) |
+           ((w1 ^ ((w1 >> 8) | (w2 << 56))) & kSameAsNext[1]) | ((w2 ^ (w2 >> 8)) & kSameAsNext[2]);
+}
+
 }  // namespace
 
 bool HasColour(const RasterImage& page) {
     if (page.kind != PixelKind::Rgb) return false;
     const unsigned char* p = page.pixels.data();
-    const unsigned char* end = p + page.pixels.size();
-    for (; p + 3 <= end; p += 3)
-        if (p[0] != p[1] || p[1] != p[2]) return true;
+    const size_t bytes = page.pixels.size() / 3 * 3;
+    constexpr size_t kGroup = 24;
+    constexpr size_t kGroupsPerCheck = 256;
+    size_t i = 0;
+    // No early exit per group: the scan runs without a branch per pixel.
+    while (i + kGroup <= bytes) {
+        uint64_t colour = 0;
+        for (size_t g = 0; g < kGroupsPerCheck && i + kGroup <= bytes; ++g, i += kGroup)
+            colour |= ColourInGroup(p + i);
+        if (colour != 0) return true;
+    }
+    for (; i < bytes; i += 3)
+        if (p[i] != p[i + 1] || p[i + 1] != p[i + 2]) return true;
     return false;
 }
 

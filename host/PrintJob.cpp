@@ -5,6 +5,7 @@
 
 #include "BandFeeder.h"
 #include "ExitModule.h"
+#include "PageAhead.h"
 #include "PrintBitmap.h"
 #include "Progress.h"
 #include "TextExtraction.h"
@@ -49,13 +50,17 @@ public:
     }
 
 private:
-    void PrintPages(RasterImage& page) {
+    // The next page is rendered while the module encodes this one.
+    void PrintPages(RasterImage& firstPage) {
+        PrintBitmap bitmap =
+            ToPrintBitmap(firstPage, ChooseFormat(firstPage, m_request.render.mode));
+        firstPage.pixels = {};  // the raster is no longer needed while the module works
+        PageAhead ahead(m_source, m_request.render.mode);
         do {
+            ahead.Request();
             m_progress.Page(m_outcome.pages + 1, m_source.PageCount());
-            PrintBitmap bitmap = ToPrintBitmap(page, ChooseFormat(page, m_request.render.mode));
-            page.pixels = {};  // the raster is no longer needed while the module works
             FeedPage(m_module, bitmap, m_request.bandRows, m_request.render.dpi, &m_outcome);
-        } while (m_source.NextPage(&page));
+        } while (ahead.Take(&bitmap));
         if (!m_source.error().empty()) {
             Report(m_request, "page " + std::to_string(m_outcome.pages + 1) + ": " +
                                   m_source.error() + "; the job ends with the pages before it");

@@ -47,6 +47,7 @@ JobRequest MakeRequest(const HostOptions& options, const std::string& input, Inp
     request.render = {options.dpi, options.mode};
     request.bandRows = options.bandRows;
     request.showProgress = StandardErrorIsTerminal();
+    request.render.countPages = request.showProgress;
     return request;
 }
 

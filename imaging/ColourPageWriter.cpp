@@ -8,6 +8,7 @@
 #include "config/DiagnosticLog.h"
 #include "exits/JobContext.h"
 #include "exits/JobMessages.h"
+#include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
 
 namespace aro {
@@ -102,15 +103,40 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
     if (endsPage && g_dwStagedRows > 0) WriteStagedStrip(stripFirstRow, rowBytes);
 }
 
-void EndPage() {
+// The page's rows still waiting in the staging buffer (a page that ends
+// with a band of no rows, or a refused band) go out as its last strip.
+void FlushStagedRows() {
+    uint32_t width = 0;
+    if (!g_pStripBuffer || g_dwStagedRows == 0 ||
+        TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &width) != 1)
+        return;
+    WriteStagedStrip(g_dwImageHeight - g_dwStagedRows, uint64_t{width} * 3);
+}
+
+// Writes the page's directory. False when the page has no row (nothing is
+// written: an empty directory would make the whole file unreadable) or the
+// directory could not be written (a full disk): the page is not counted.
+bool EndPage() {
     ARO_LOG("No banding\n");
-    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
-    ARO_LOG("TIFFWriteDirectory\n");
-    TIFFWriteDirectory(g_out);
-    ++g_nPageCount;
+    bool written = false;
+    if (!g_bFirstBand) {
+        FlushStagedRows();
+        TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
+        ARO_LOG("TIFFWriteDirectory\n");
+        written = TIFFWriteDirectory(g_out) == 1;
+        if (written) ++g_nPageCount;
+    }
     ARO_LOG("Freeze buffer\n");
     ReleaseStripBuffer();
     ARO_LOG("Return iFile\n");
+    return written;
+}
+
+// A band that cannot be used is left out; when it ends the page, the rows
+// the page did get are kept.
+int32_t RefuseBand(bool endsPage) {
+    if (endsPage) EndPage();
+    return -2;
 }
 
 }  // namespace
@@ -128,30 +154,34 @@ int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth
         ShowCannotOpenTiffMessage();
         return -1;
     }
-    int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
+    const bool endsPage = (bBanding & 0xFF) == 0;
     const uint64_t rowBytes = static_cast<uint64_t>(dwWidth) * 3;
-    const uint64_t stride = (rowBytes + 3) / 4 * 4;
+    const uint64_t stride = ColourStride(dwWidth);
+    if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxColourBandWidth, stride))
+        return RefuseBand(endsPage);
+    // A band without rows sets no page fields.
+    if (dwHeight == 0) return !endsPage || EndPage() ? 0 : -2;
+    int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
     if (g_bFirstBand) {
         SetPageFields(dwHeight, dwWidth, dwResolution);
         AllocateStripBuffer(stride);
     }
     g_bFirstBand = false;
     ARO_LOG("FirstBand written\n");
-    const bool endsPage = (bBanding & 0xFF) == 0;
-    // A band that cannot be staged (no band, no buffer) is reported even on
-    // the page's last band: its rows are missing from the page.
+    // Without a staging buffer (no memory) the band's rows are missing from
+    // the page: reported even on the page's last band.
     int32_t bandStatus = 0;
-    if (g_pStripBuffer && (pBits || dwHeight == 0))
+    if (g_pStripBuffer) {
         WriteStrips(pBits, dwHeight, rowBytes, stride, endsPage);
-    else
+        g_dwImageHeight += dwHeight;
+    } else {
         bandStatus = -2;
-    g_dwImageHeight += dwHeight;
+    }
     if (!endsPage) {
         ARO_LOG("End function AppendTiffJPEG, Retun = 0\n");
         return bandStatus ? bandStatus : iError;
     }
-    EndPage();
-    return bandStatus;
+    return EndPage() ? bandStatus : -2;
 }
 
 }  // namespace aro

@@ -5,6 +5,7 @@
 #include "config/DiagnosticLog.h"
 #include "exits/JobContext.h"
 #include "exits/JobMessages.h"
+#include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
 
 namespace aro {
@@ -43,12 +44,7 @@ void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
 // Complements each row in place right before it goes to the encoder, so
 // that a set bit is black in the file. Returns 0, or -2 when a row failed.
 int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
-    // 64-bit, so that a width near the 32-bit limit cannot wrap the row size.
-    const uint64_t rowBytes = (static_cast<uint64_t>(dwWidth) + 31) / 32 * 4;
-    if (dwHeight > 0 && !pBits) {
-        ARO_LOG("Failed, Error -2\n");
-        return -2;
-    }
+    const uint64_t rowBytes = MonochromeStride(dwWidth);
     unsigned char* row = pBits;
     for (uint32_t i = 0; i < dwHeight; ++i, row += rowBytes) {
         for (uint64_t b = 0; b < rowBytes; ++b) row[b] = static_cast<unsigned char>(~row[b]);
@@ -58,6 +54,28 @@ int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
         }
     }
     return 0;
+}
+
+// Writes the page's directory. False when the page has no row (nothing is
+// written: an empty directory would make the whole file unreadable) or the
+// directory could not be written (a full disk): the page is not counted.
+bool EndPage() {
+    if (g_bFirstBand) return false;
+    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
+    if (!TIFFWriteDirectory(g_out)) {
+        ARO_LOG("TIFFWriteDirectory failed, Error -2\n");
+        return false;
+    }
+    ++g_nPageCount;
+    ARO_LOG("No Banding, return.\n");
+    return true;
+}
+
+// A band that cannot be used is left out; when it ends the page, the rows
+// the page did get are kept.
+int32_t RefuseBand(bool endsPage) {
+    if (endsPage) EndPage();
+    return -2;
 }
 
 }  // namespace
@@ -71,6 +89,11 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
         ShowCannotOpenTiffMessage();
         return -1;
     }
+    const bool endsPage = (bBanding & 0xFF) == 0;
+    if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxMonochromeBandWidth, MonochromeStride(dwWidth)))
+        return RefuseBand(endsPage);
+    // A band without rows sets no page fields (a strip of no rows cannot be read).
+    if (dwHeight == 0) return !endsPage || EndPage() ? 0 : -2;
     int32_t backgroundStatus = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
     if (g_bFirstBand) SetPageFields(dwHeight, dwWidth, dwResolution);
     g_bFirstBand = false;
@@ -78,15 +101,11 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
     int32_t writeStatus = WriteRows(pBits, dwHeight, dwWidth);
     ARO_LOG("Lines written\n");
     g_dwImageHeight += dwHeight;
-    if (bBanding & 0xFF) {
+    if (!endsPage) {
         ARO_LOG("End function AppendTiffG4, Return = 0.\n");
         return backgroundStatus;
     }
-    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
-    TIFFWriteDirectory(g_out);
-    ++g_nPageCount;
-    ARO_LOG("No Banding, return.\n");
-    return writeStatus;
+    return EndPage() ? writeStatus : -2;
 }
 
 }  // namespace aro

@@ -169,6 +169,12 @@ public:
     // CoInitialize + CLSIDFromProgID + CoCreateInstance + OleRun +
     // QueryInterface(IDispatch). Null when no object could be obtained.
     virtual std::unique_ptr<AutomationObject> CreateAutomationObject(const char* progId) = 0;
+
+    // The dialog procedure's window calls: GetWindowRect + MoveWindow to a
+    // screen position, keeping the size and repainting; EndDialog. Where the
+    // host has no windows (POSIX) there is nothing to do.
+    virtual void MoveWindowTo(void* /*window*/, int /*left*/, int /*top*/) {}
+    virtual void EndDialog(void* /*window*/, intptr_t /*result*/) {}
 };
 
 // The platform in use: the one installed by SetPlatform, else the

@@ -7,7 +7,7 @@ packages=(build-essential cmake ninja-build pkg-config
           libtiff-dev libjpeg-dev libsimpleini-dev libsystemd-dev
           libgtest-dev libgmock-dev googletest
           clang libclang-rt-14-dev clang-format libtiff-tools
-          dbus ghostscript poppler-utils "$@")
+          dbus ghostscript poppler-utils libbenchmark-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

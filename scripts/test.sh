@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the module and runs every test: the suite with warnings as errors,
 # the suite again under AddressSanitizer and UndefinedBehaviorSanitizer, a
-# short fuzzing run of every fuzz target, and the formatting check.
+# short fuzzing run of every fuzz target, the formatting check, and the
+# Windows build of the module with its suites under Wine
+# (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -61,4 +63,14 @@ for target in build/fuzz/fuzz/fuzz_*; do
   "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 "$work" 2>&1 | tail -n 2
   rm -rf "$work"
 done
+
+echo "== Windows: cross-build with MinGW-w64, tests under Wine"
+windows_log=$(mktemp)
+scripts/test-windows.sh 2>&1 | tee "$windows_log"
+windows_status=${PIPESTATUS[0]}
+windows_passed=$(sed -n 's/^Windows tests: \([0-9]*\) passed.*/\1/p' "$windows_log" | tail -n 1)
+rm -f "$windows_log"
+[ "$windows_status" -eq 0 ] || exit "$windows_status"
+passed=$((passed + ${windows_passed:-0}))
+
 echo "tests: $passed passed, 0 failed, $skipped skipped"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace aro::host {
 namespace {
 
@@ -65,6 +67,47 @@ TEST(HostPrintBitmapTest, AutoModeWantsColourOnlyForAPixelThatIsNotGrey) {
     EXPECT_EQ(ChooseFormat(tinted, ColourMode::Auto), kColourFormat);
     EXPECT_EQ(ChooseFormat(tinted, ColourMode::Mono), kMonochromeFormat);
     EXPECT_EQ(ChooseFormat(greys, ColourMode::Colour), kColourFormat);
+}
+
+// The colour scan reads eight pixels at a time across row ends: a single
+// tinted channel anywhere, also in the last pixels, must be found.
+TEST(HostPrintBitmapTest, AnyTintedChannelAnywhereMakesAPageColour) {
+    const uint32_t width = 7, height = 5;  // 35 pixels: four groups of eight and a rest
+    std::vector<unsigned char> grey(size_t{width} * height * 3);
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<unsigned char>(i / 3 * 7);
+    EXPECT_FALSE(HasColour(Make(PixelKind::Rgb, width, height, grey)));
+    for (size_t byte = 0; byte < grey.size(); ++byte) {
+        std::vector<unsigned char> tinted = grey;
+        tinted[byte] ^= 0x40;
+        ASSERT_TRUE(HasColour(Make(PixelKind::Rgb, width, height, tinted))) << "byte " << byte;
+    }
+}
+
+// What the threshold must give, pixel by pixel, padding white.
+std::vector<unsigned char> ReferenceThreshold(const RasterImage& page, size_t stride) {
+    std::vector<unsigned char> bits(stride * page.height, 0xFF);
+    for (uint32_t y = 0; y < page.height; ++y)
+        for (uint32_t x = 0; x < page.width; ++x) {
+            const unsigned char* p = page.row(y) + (page.kind == PixelKind::Grey ? x : 3 * x);
+            const bool light = page.kind == PixelKind::Grey
+                                   ? p[0] >= 128
+                                   : 299u * p[0] + 587u * p[1] + 114u * p[2] >= 128000u;
+            if (!light) bits[y * stride + x / 8] &= static_cast<unsigned char>(~(0x80 >> (x % 8)));
+        }
+    return bits;
+}
+
+TEST(HostPrintBitmapTest, ThresholdMatchesThePixelByPixelRule) {
+    std::mt19937 random(5);
+    for (PixelKind kind : {PixelKind::Grey, PixelKind::Rgb})
+        for (uint32_t width : {1u, 7u, 8u, 9u, 31u, 33u, 64u, 100u}) {
+            RasterImage page = Make(kind, width, 3, {});
+            page.pixels.resize(page.rowBytes() * page.height);
+            for (auto& sample : page.pixels) sample = static_cast<unsigned char>(random());
+            PrintBitmap bitmap = ToPrintBitmap(page, kMonochromeFormat);
+            EXPECT_EQ(bitmap.bits, ReferenceThreshold(page, bitmap.stride))
+                << (kind == PixelKind::Grey ? "grey" : "RGB") << ", width " << width;
+        }
 }
 
 }  // namespace

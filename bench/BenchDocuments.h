@@ -1,0 +1,17 @@
+// The PostScript documents the benchmarks print: realistic A4 pages that
+// Ghostscript renders once into the bench cache.
+#pragma once
+
+namespace aro::bench {
+
+// 20 pages of dense 9-point text with a heading and a rule: a statement
+// of account, the kind of job the printer mostly sees.
+const char* DenseTextDocument();
+
+// One colour page: gradients, soft round shapes, a noisy photo-like image,
+// a bar chart and coloured text.
+const char* ColourDocument();
+
+constexpr int kDenseTextPages = 20;
+
+}  // namespace aro::bench

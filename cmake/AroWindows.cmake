@@ -1,0 +1,26 @@
+# The Windows build of the module (MinGW-w64 cross-build, see docs/WINDOWS.md).
+# Included by the top-level CMakeLists.txt after the module target exists.
+
+# The static libtiff built by scripts/windows-deps.sh needs its codecs'
+# libraries at link time; FindTIFF does not know them.
+find_package(ZLIB REQUIRED)
+set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES JPEG::JPEG ZLIB::ZLIB)
+
+# ---- the Win32 platform layer ----
+file(GLOB ARO_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
+add_library(aro_platform STATIC ${PROJECT_SOURCE_DIR}/platform/Platform.cpp ${ARO_WIN32_SOURCES})
+target_include_directories(aro_platform PUBLIC ${PROJECT_SOURCE_DIR})
+# The ANSI ("A") Windows calls throughout; nothing older than Windows 7.
+target_compile_definitions(aro_platform PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+target_link_libraries(aro_platform PUBLIC advapi32 user32 shell32 version ole32 oleaut32 uuid)
+
+# ---- the module: AroPrinterCfg.dll ----
+# Exports: the seven undecorated names of the .def file, nothing else.
+# Version: a VERSIONINFO resource with the project version.
+configure_file(${PROJECT_SOURCE_DIR}/module/AroPrinterCfg.rc.in
+               ${PROJECT_BINARY_DIR}/module/AroPrinterCfg.rc @ONLY)
+target_sources(AroPrinterCfg PRIVATE
+  ${PROJECT_SOURCE_DIR}/module/AroPrinterCfg.def
+  ${PROJECT_BINARY_DIR}/module/AroPrinterCfg.rc)
+set_target_properties(AroPrinterCfg PROPERTIES PREFIX "" IMPORT_PREFIX "")
+target_link_options(AroPrinterCfg PRIVATE -Wl,--no-undefined)
