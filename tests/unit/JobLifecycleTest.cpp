@@ -40,7 +40,7 @@ protected:
         for (uint32_t top = 0; top < rows; top += bandRows) {
             uint32_t n = std::min(bandRows, rows - top);
             std::vector<unsigned char> band(n * 8, 0xFF);
-            for (uint32_t r = 0; r < n; ++r) band[r * 8] = 0x7F;
+            for (size_t i = 0; i < band.size(); i += 8) band[i] = 0x7F;  // a black first pixel
             last = EndPageExit(band.data(), n, kWidth, 1, 200, top + n < rows ? 1 : 0);
         }
         return last;
