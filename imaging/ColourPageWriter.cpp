@@ -159,8 +159,9 @@ int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth
     const uint64_t stride = ColourStride(dwWidth);
     if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxColourBandWidth, stride))
         return RefuseBand(endsPage);
-    // A band without rows sets no page fields.
-    if (dwHeight == 0) return !endsPage || EndPage() ? 0 : -2;
+    // A page cannot start with a band of no rows (its fields would describe
+    // strips of no rows): such a band waits for the page's first real band.
+    if (dwHeight == 0 && g_bFirstBand) return !endsPage || EndPage() ? 0 : -2;
     int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
     if (g_bFirstBand) {
         SetPageFields(dwHeight, dwWidth, dwResolution);

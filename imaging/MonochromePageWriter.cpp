@@ -92,8 +92,9 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
     const bool endsPage = (bBanding & 0xFF) == 0;
     if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxMonochromeBandWidth, MonochromeStride(dwWidth)))
         return RefuseBand(endsPage);
-    // A band without rows sets no page fields (a strip of no rows cannot be read).
-    if (dwHeight == 0) return !endsPage || EndPage() ? 0 : -2;
+    // A page cannot start with a band of no rows (its fields would describe
+    // strips of no rows): such a band waits for the page's first real band.
+    if (dwHeight == 0 && g_bFirstBand) return !endsPage || EndPage() ? 0 : -2;
     int32_t backgroundStatus = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
     if (g_bFirstBand) SetPageFields(dwHeight, dwWidth, dwResolution);
     g_bFirstBand = false;

@@ -150,8 +150,12 @@ TEST_F(PageWriterTest, MonochromeTagsOfThePage) {
 
 TEST_F(PageWriterTest, EmptyLaterBandStillEndsThePage) {
     auto page = MonoPage(64, 16);
+    test::OpenLogForTest(*fake);
     std::vector<int32_t> statuses = WriteMono(page, 64, {16, 0});
     EXPECT_EQ(statuses, (std::vector<int32_t>{0, 0}));
+    auto lines = test::LogLines(*fake);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Lines written"), 2);
+    EXPECT_EQ(lines.back(), "No Banding, return.");
     auto pages = Pages();
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].height, 16u);
