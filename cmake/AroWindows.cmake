@@ -23,4 +23,3 @@ target_sources(AroPrinterCfg PRIVATE
   ${PROJECT_SOURCE_DIR}/module/AroPrinterCfg.def
   ${PROJECT_BINARY_DIR}/module/AroPrinterCfg.rc)
 set_target_properties(AroPrinterCfg PROPERTIES PREFIX "" IMPORT_PREFIX "")
-target_link_options(AroPrinterCfg PRIVATE -Wl,--no-undefined)

@@ -19,6 +19,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
 
+# With address space randomisation, a Wine process now and then finds the
+# fixed address of its shared user data taken and ends at once ("failed to
+# map the shared user data", exit 1, nothing shown under WINEDEBUG=-all):
+# Wine runs without it (its child processes inherit that).
+fixed_layout() { setarch "$(uname -m)" --addr-no-randomize "$@"; }
+
 # scripts/test-windows.sh prepares the prefix, server and services once
 # for the whole run and says so with ARO_WINE_READY=1.
 if [ "${ARO_WINE_READY:-}" != 1 ]; then
@@ -28,9 +34,9 @@ if [ "${ARO_WINE_READY:-}" != 1 ]; then
     (
       flock 9
       if [ ! -f "$WINEPREFIX/.aro-ready" ]; then
-        wineboot -i >/dev/null 2>&1
+        fixed_layout wineboot -i >/dev/null 2>&1
         # Windows without a display: the null graphics driver.
-        wine 'C:\windows\system32\reg.exe' add 'HKCU\Software\Wine\Drivers' \
+        fixed_layout wine 'C:\windows\system32\reg.exe' add 'HKCU\Software\Wine\Drivers' \
           /v Graphics /d null /f >/dev/null 2>&1
         # The desktop started by the set-up still has no driver: stop this
         # new prefix's processes, the next start picks the null driver.
@@ -42,6 +48,6 @@ if [ "${ARO_WINE_READY:-}" != 1 ]; then
   # The Wine server and the prefix's services outlive the program that starts
   # them and keep its output streams open (ctest then waits for them): start
   # them apart, without the program's streams.
-  wineboot </dev/null >/dev/null 2>&1
+  fixed_layout wineboot </dev/null >/dev/null 2>&1
 fi
-exec wine "$@"
+exec setarch "$(uname -m)" --addr-no-randomize wine "$@"

@@ -32,9 +32,13 @@ echo "== Windows libraries (libjpeg-turbo, libtiff, GoogleTest)"
 deps=$(scripts/windows-deps.sh "${ARO_WINDOWS_DEPS_CACHE:-build/windows-deps}" | tail -n 1)
 
 echo "== Windows build"
-# --fresh: the libraries' prefix may have moved since the last run.
-cmake --fresh -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARO_WERROR=ON \
+# A build configured with another libraries' prefix starts afresh: its
+# cached library paths would point into the old one.
+fresh=()
+[ "$(cat "$build/.aro-windows-deps" 2>/dev/null)" = "$deps" ] || fresh=(--fresh)
+cmake "${fresh[@]}" -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARO_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DARO_WINDOWS_DEPS="$deps" >/dev/null
+echo "$deps" >"$build/.aro-windows-deps"
 
 # One Wine server for the whole run, with the prefix's services and a
 # desktop, all started apart from the build's and the tests' output streams

@@ -8,8 +8,9 @@
 # Prints the installation prefix as its last line of output.
 #
 # The result is cached per machine in CACHE_FOLDER/<key>, the key made of the
-# source versions, the compiler's version and this script's checksum: a
-# second run with nothing changed does nothing.
+# source versions, the googletest and compiler versions and the checksums of
+# this script and the toolchain file: a second run with nothing changed does
+# nothing, a changed key builds anew and drops the older builds.
 #
 # Needs: dpkg-dev (apt-get source), cmake, ninja-build,
 # g++-mingw-w64-x86-64-posix, libz-mingw-w64-dev, googletest
