@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -82,7 +83,12 @@ bool LoadPage(const std::string& path, int format, host::PrintBitmap* page, std:
 
 bool PrepareInputs(const std::string& cacheDir, const std::string& letterheadSource,
                    BenchInputs* inputs, std::string* error) {
-    mkdir(cacheDir.c_str(), 0755);
+    std::error_code created;
+    std::filesystem::create_directories(cacheDir, created);
+    if (created) {
+        *error = "cannot create " + cacheDir + ": " + created.message();
+        return false;
+    }
     const std::string dpi = "-r" + std::to_string(kBenchDpi);
     const std::string text = cacheDir + "/text";
     const std::string colour = cacheDir + "/colour";

@@ -36,6 +36,18 @@ const HostileBand kHostileBands[] = {
     {"no columns", 0, 8},
 };
 
+// The job's output folder holds exactly one TIFF file of exactly one page.
+::testing::AssertionResult ReadTheOnePage(Sandbox& box, test::TiffPage* page) {
+    const auto files = box.Files(box.outDir(), ".TIF");
+    if (files.size() != 1) return ::testing::AssertionFailure() << files.size() << " TIFF files";
+    std::vector<test::TiffPage> pages;
+    if (!test::ReadTiffPages(box.outDir() + "/" + files[0], &pages))
+        return ::testing::AssertionFailure() << files[0] << " does not decode";
+    if (pages.size() != 1) return ::testing::AssertionFailure() << pages.size() << " pages";
+    *page = pages[0];
+    return ::testing::AssertionSuccess();
+}
+
 // Prints the hostile band as the only band of a page, then a sound page;
 // records both statuses and whether the sound page still made it.
 JobResult PrintHostileThenSound(Sandbox& box, int format, const HostileBand& band) {
@@ -62,13 +74,10 @@ TEST(HostileInputTest, BandsLargerThanAnyPageAreRefusedWithMinusTwo) {
             ASSERT_EQ(job.exitCode, 0) << job.standardError;
             EXPECT_EQ(job.outputs, (std::vector<std::string>{"-2", "0"}));
             // The refused band left no page behind; the sound page is whole.
-            auto files = box.Files(box.outDir(), ".TIF");
-            ASSERT_EQ(files.size(), 1u);
-            std::vector<test::TiffPage> pages;
-            ASSERT_TRUE(test::ReadTiffPages(box.outDir() + "/" + files[0], &pages));
-            ASSERT_EQ(pages.size(), 1u);
-            EXPECT_EQ(pages[0].height, 16u);
-            EXPECT_EQ(pages[0].rows.size(), 16u);
+            test::TiffPage stored;
+            ASSERT_TRUE(ReadTheOnePage(box, &stored));
+            EXPECT_EQ(stored.height, 16u);
+            EXPECT_EQ(stored.rows.size(), 16u);
         }
 }
 
@@ -90,14 +99,11 @@ TEST(HostileInputTest, MissingBandKeepsThePageRowsItDidGet) {
         });
         ASSERT_EQ(job.exitCode, 0) << job.standardError;
         EXPECT_EQ(job.outputs, (std::vector<std::string>{"0", "-2"}));
-        auto files = box.Files(box.outDir(), ".TIF");
-        ASSERT_EQ(files.size(), 1u);
-        std::vector<test::TiffPage> pages;
-        ASSERT_TRUE(test::ReadTiffPages(box.outDir() + "/" + files[0], &pages));
-        ASSERT_EQ(pages.size(), 1u);
+        test::TiffPage stored;
+        ASSERT_TRUE(ReadTheOnePage(box, &stored));
         // The missing band's rows are not claimed: every stored row decodes.
-        EXPECT_EQ(pages[0].height, 12u);
-        EXPECT_EQ(pages[0].rows.size(), 12u);
+        EXPECT_EQ(stored.height, 12u);
+        EXPECT_EQ(stored.rows.size(), 12u);
     }
 }
 
@@ -120,12 +126,9 @@ TEST(HostileInputTest, BandWiderThanItsPageIsRefused) {
         });
         ASSERT_EQ(job.exitCode, 0) << job.standardError;
         EXPECT_EQ(job.outputs, (std::vector<std::string>{"0", "-2"}));
-        auto files = box.Files(box.outDir(), ".TIF");
-        ASSERT_EQ(files.size(), 1u);
-        std::vector<test::TiffPage> pages;
-        ASSERT_TRUE(test::ReadTiffPages(box.outDir() + "/" + files[0], &pages));
-        ASSERT_EQ(pages.size(), 1u);
-        EXPECT_EQ(pages[0].rows.size(), 8u);
+        test::TiffPage stored;
+        ASSERT_TRUE(ReadTheOnePage(box, &stored));
+        EXPECT_EQ(stored.rows.size(), 8u);
     }
 }
 
@@ -148,13 +151,10 @@ TEST(HostileInputTest, BandsWithoutRowsWriteNoEmptyPage) {
         });
         ASSERT_EQ(job.exitCode, 0) << job.standardError;
         EXPECT_EQ(job.outputs, (std::vector<std::string>{"-2", "0", "0"}));
-        auto files = box.Files(box.outDir(), ".TIF");
-        ASSERT_EQ(files.size(), 1u);
-        std::vector<test::TiffPage> pages;
-        ASSERT_TRUE(test::ReadTiffPages(box.outDir() + "/" + files[0], &pages));
-        ASSERT_EQ(pages.size(), 1u);
-        EXPECT_EQ(pages[0].rowsPerStrip, 8u);
-        EXPECT_EQ(pages[0].rows.size(), 8u);
+        test::TiffPage stored;
+        ASSERT_TRUE(ReadTheOnePage(box, &stored));
+        EXPECT_EQ(stored.rowsPerStrip, 8u);
+        EXPECT_EQ(stored.rows.size(), 8u);
     }
 }
 
