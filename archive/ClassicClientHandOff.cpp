@@ -19,7 +19,7 @@ const char* DocumentNameForClient() {
 }
 
 void CheckIn(DispatchDriver& driver) {
-    int32_t checkIn = driver.LookUp("DoCheckInOut2");
+    const DispatchMember checkIn = driver.LookUp("DoCheckInOut2");
     std::vector<AutomationValue> arguments = {AutomationValue::String("ARO Printer"),
                                               AutomationValue::String(DocumentNameForClient()),
                                               AutomationValue::String(g_szPath)};

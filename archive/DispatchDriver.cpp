@@ -7,19 +7,19 @@ bool DispatchDriver::Create(const char* progId) {
     return m_pServer != nullptr;
 }
 
-int32_t DispatchDriver::LookUp(const char* member) {
-    if (!m_pServer) throw AutomationError(kUnknownMemberError, "no server object");
-    int32_t dispatchId = 0;
-    if (!m_pServer->LookUp(member, &dispatchId))
-        throw AutomationError(kUnknownMemberError, std::string("unknown member ") + member);
-    return dispatchId;
+DispatchMember DispatchDriver::LookUp(const char* member) {
+    DispatchMember found;
+    found.name = member ? member : "";
+    found.known = m_pServer && m_pServer->LookUp(member, &found.id);
+    return found;
 }
 
-AutomationValue DispatchDriver::Invoke(int32_t dispatchId, uint16_t kind,
+AutomationValue DispatchDriver::Invoke(const DispatchMember& member, uint16_t kind,
                                        const std::vector<AutomationValue>& arguments,
                                        AutomationValue::Type resultType) {
     if (!m_pServer) throw AutomationError(kUnknownMemberError, "no server object");
-    return m_pServer->Invoke(dispatchId, kind, arguments, resultType);
+    if (!member.known) throw AutomationError(kUnknownMemberError, "unknown member " + member.name);
+    return m_pServer->Invoke(member.id, kind, arguments, resultType);
 }
 
 AutomationValue DispatchDriver::Call(const char* member, uint16_t kind,

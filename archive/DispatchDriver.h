@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -11,6 +12,13 @@ namespace aro {
 
 // DISP_E_UNKNOWNNAME, raised for a member the server does not know.
 constexpr long kUnknownMemberError = static_cast<long>(0x80020006L);
+
+// A member as looked up: its dispatch identifier, or unknown to the server.
+struct DispatchMember {
+    int32_t id = 0;
+    bool known = false;
+    std::string name;
+};
 
 class DispatchDriver {
 public:
@@ -21,11 +29,12 @@ public:
 
     // False when no server object could be obtained.
     bool Create(const char* progId);
-    // The member's dispatch identifier. A member the server does not know
+    // Never raises: a member the server does not know fails when it is
+    // invoked, so that whatever the caller does in between still happens.
+    DispatchMember LookUp(const char* member);
+    // Raises AutomationServerException or AutomationError; an unknown member
     // raises an AutomationError rather than calling some other member.
-    int32_t LookUp(const char* member);
-    // Raises AutomationServerException or AutomationError.
-    AutomationValue Invoke(int32_t dispatchId, uint16_t kind,
+    AutomationValue Invoke(const DispatchMember& member, uint16_t kind,
                            const std::vector<AutomationValue>& arguments,
                            AutomationValue::Type resultType);
     // Calls a member looked up by name.

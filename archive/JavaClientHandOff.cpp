@@ -27,7 +27,7 @@ bool CreateJavaServer(DispatchDriver& driver) {
 // checked; the filing call will fail if it did not.
 void CheckClientAndLogIn(DispatchDriver& driver) {
     try {
-        int32_t getName = driver.LookUp("getArchiveName");
+        const DispatchMember getName = driver.LookUp("getArchiveName");
         ARO_LOG("Try to get archive name to check running ARO\n");
         AutomationValue name =
             driver.Invoke(getName, kMethodOrGet, {}, AutomationValue::Type::String);
@@ -47,7 +47,7 @@ void ShowIndexDialog(DispatchDriver& driver) {
 void FileIntoArchive(DispatchDriver& driver) {
     CheckClientAndLogIn(driver);
     ShowIndexDialog(driver);
-    int32_t add = driver.LookUp("addDocumentFileToArchive");
+    const DispatchMember add = driver.LookUp("addDocumentFileToArchive");
     char isoDate[kIsoDateSize];
     FormatIsoDate(isoDate);
     LogText("File: ", g_szPath);

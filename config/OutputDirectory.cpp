@@ -74,14 +74,16 @@ void ExpandAppData(PathBuffer& folder) {
     AppendTail(folder, configured, 10);
 }
 
-// Creates the folder when there is no entry of that name yet.
-void EnsureFolder(const char* path, bool subfolder) {
+// Creates the folder when there is no entry of that name yet. With no
+// folder configured the tests run (and log) on the empty path and on the
+// subfolder at the root, but nothing is created at the root.
+void EnsureFolder(const char* path, bool subfolder, bool create) {
     if (GetPlatform().PathExists(path)) return;
     if (subfolder)
         ARO_LOG(StringBuilder("Create SubDir=") + path + "\n");
     else
         ARO_LOG("Create TempDir\n");
-    GetPlatform().CreateFolder(path);
+    if (create) GetPlatform().CreateFolder(path);
 }
 
 StringBuilder ResolveClientOptionsFolder() {
@@ -92,14 +94,12 @@ StringBuilder ResolveClientOptionsFolder() {
     ExpandUserTemp(folder);
     ExpandAppData(folder);
     RemoveOneTrailingSeparator(folder);
-    // With no folder there is nothing to create: an empty path would put the
-    // subfolder at the root of the file system.
-    if (folder[0]) {
-        EnsureFolder(folder, false);
-        PathBuffer subfolder;
-        if (JoinPath(subfolder, {folder, kPathSeparatorText, "PrintToArchive"}))
-            EnsureFolder(subfolder, true);
-    }
+    // An empty folder would put the subfolder at the root of the file system.
+    const bool create = folder[0] != '\0';
+    EnsureFolder(folder, false, create);
+    PathBuffer subfolder;
+    if (JoinPath(subfolder, {folder, kPathSeparatorText, "PrintToArchive"}))
+        EnsureFolder(subfolder, true, create);
     return StringBuilder(folder);
 }
 

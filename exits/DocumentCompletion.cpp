@@ -28,8 +28,10 @@ void CloseDocumentFile() {
 }
 
 // From here on g_szPrintDir holds the .grp path; the hand-offs rely on it.
+// Without an output folder it stays empty: nothing goes to the root.
 void BuildGroupFileName() {
     ARO_LOG("Build grp file name.\n");
+    if (!g_szPrintDir[0]) return;
     char folder[kPathSize];
     CopyText(folder, g_szPrintDir);
     JoinPath(g_szPrintDir, {folder, kPathSeparatorText, g_szFileName, ".grp"});
@@ -66,11 +68,13 @@ void DeliverToArchive() {
     }
 }
 
-// The .grp file describes the TIFF file beside it; a document whose file
-// was never created (no band, or the empty file a single-page job prepares
-// after its last page) gets none.
+// The .grp file describes the TIFF file beside it. A single-page job
+// prepares a name for a page that never comes after its last page: that
+// file is never created, and a .grp for it would name a missing file with
+// the page count of the page before.
 void WriteGroupFile() {
-    if (!TextEquals(g_szPrintGrpFile, "1") || !g_bFileCreated || !g_szPrintDir[0]) return;
+    if (!TextEquals(g_szPrintGrpFile, "1") || !g_szPrintDir[0]) return;
+    if (!g_bMultiPage && !g_bFileCreated) return;
     LogText("Create grp file: ", g_szPrintDir);
     GetPlatform().WriteProfileString("Print Page Appended", "Image File Name", g_szPath,
                                      g_szPrintDir);

@@ -1,8 +1,10 @@
 // startDocExit: the document setup, once per load and at every single-page
 // restart.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "config/DiagnosticLog.h"
 #include "config/FileNaming.h"
@@ -57,7 +59,11 @@ void ReadOutputSettings() {
     ReadUserThenMachineSetting("PrintGrpFile", g_szPrintGrpFile);
     char maxPages[kFlagSize];
     if (!ReadUserThenMachineSetting("MaxPagesCount", maxPages)) CopyText(maxPages, "-1");
-    g_nMaxPages = static_cast<int32_t>(std::strtol(maxPages, nullptr, 10));
+    // Clamped to 32 bits as Windows' 32-bit long does: "4294967297" is no
+    // limit there, and must not wrap to a limit of 1 here.
+    const long limit = std::strtol(maxPages, nullptr, 10);
+    g_nMaxPages = static_cast<int32_t>(std::clamp<long>(limit, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
 }
 
 void CheckAccount() {
@@ -83,10 +89,16 @@ bool ComposeTiffPath() {
     return JoinPath(g_szPath, {g_szPrintDir, kPathSeparatorText, g_szFileName, kTiffExtension});
 }
 
+// The longest stem for which folder, separator, stem and extension fit one
+// path (the stem's own buffer is as long as a path).
+std::size_t StemRoom() {
+    const std::size_t fixed = std::strlen(g_szPrintDir) + 1 + kExtensionLength;
+    return fixed >= kPathSize ? 0 : kPathSize - 1 - fixed;
+}
+
 // Cuts the stem so that folder, separator, stem and extension fit one path.
 void FitStemToPath() {
-    std::size_t room = kPathSize - 1 - std::strlen(g_szPrintDir) - 1 - kExtensionLength;
-    if (std::strlen(g_szPrintDir) + 1 + kExtensionLength >= kPathSize) room = 0;
+    const std::size_t room = StemRoom();
     if (std::strlen(g_szFileName) > room) g_szFileName[room] = '\0';
 }
 
@@ -100,11 +112,13 @@ void MakeRestartNameUnique() {
     for (int n = 2; n <= kMaxUniqueSuffix; ++n) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "_%d", n);
+        // A stem that fills the path gives way to the suffix, which must stay.
+        const std::size_t room = StemRoom();
+        if (std::strlen(suffix) > room) return;
         CopyText(g_szFileName, stem);
-        std::size_t room = kPathSize - 1 - std::strlen(suffix);
-        if (std::strlen(g_szFileName) > room) g_szFileName[room] = '\0';
+        if (std::strlen(g_szFileName) > room - std::strlen(suffix))
+            g_szFileName[room - std::strlen(suffix)] = '\0';
         AppendText(g_szFileName, suffix);
-        FitStemToPath();
         if (ComposeTiffPath() && !GetPlatform().PathExists(g_szPath)) return;
     }
 }

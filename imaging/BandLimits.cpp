@@ -29,9 +29,11 @@ uint64_t ColourStride(uint32_t width) {
 
 bool IsUsableBand(const unsigned char* pBits, uint32_t rows, uint32_t width, uint32_t maxWidth,
                   uint64_t stride) {
-    const bool usable = width > 0 && width <= maxWidth && stride * rows <= kMaxBandBytes &&
-                        (pBits != nullptr || rows == 0) &&
-                        uint64_t{g_dwImageHeight} + rows <= UINT32_MAX && FitsCurrentPage(width);
+    // A band of no rows reads nothing, whatever width it claims.
+    const bool usable =
+        rows == 0 ||
+        (width > 0 && width <= maxWidth && stride * rows <= kMaxBandBytes && pBits != nullptr &&
+         uint64_t{g_dwImageHeight} + rows <= UINT32_MAX && FitsCurrentPage(width));
     if (!usable) ARO_LOG("Band refused, Error -2\n");
     return usable;
 }

@@ -79,6 +79,16 @@ void WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
     g_dwStagedRows = 0;
 }
 
+// The page's rows still waiting in the staging buffer (a page that ends
+// with a band of no rows, or a refused band) go out as its last strip.
+void FlushStagedRows() {
+    uint32_t width = 0;
+    if (!g_pStripBuffer || g_dwStagedRows == 0 ||
+        TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &width) != 1)
+        return;
+    WriteStagedStrip(g_dwImageHeight - g_dwStagedRows, uint64_t{width} * 3);
+}
+
 // Copies the band's rows packed into the staging buffer and writes every
 // full strip. Rows of a strip that the band does not fill wait for the next
 // band, so that a band of any height loses no row; bands of a multiple of 8
@@ -100,17 +110,13 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
             stripFirstRow += m_TiffRowsPerStrip;
         }
     }
-    if (endsPage && g_dwStagedRows > 0) WriteStagedStrip(stripFirstRow, rowBytes);
-}
-
-// The page's rows still waiting in the staging buffer (a page that ends
-// with a band of no rows, or a refused band) go out as its last strip.
-void FlushStagedRows() {
-    uint32_t width = 0;
-    if (!g_pStripBuffer || g_dwStagedRows == 0 ||
-        TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &width) != 1)
-        return;
-    WriteStagedStrip(g_dwImageHeight - g_dwStagedRows, uint64_t{width} * 3);
+    if (!endsPage || g_dwStagedRows == 0) return;
+    // A closing band of no rows may claim any width: the staged rows have
+    // the page's.
+    if (dwHeight == 0)
+        FlushStagedRows();
+    else
+        WriteStagedStrip(stripFirstRow, rowBytes);
 }
 
 // Writes the page's directory. False when the page has no row (nothing is

@@ -50,7 +50,7 @@ std::optional<std::string> FindExecutableOnPath(const std::string& name) {
 }
 
 std::string ProgramToSpawn(const std::string& program) {
-    if (program.find('/') == std::string::npos && IsRegularFile(program)) return "./" + program;
+    if (program.find('/') == std::string::npos && IsExecutableFile(program)) return "./" + program;
     return program;
 }
 

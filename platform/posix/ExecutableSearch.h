@@ -11,7 +11,7 @@ namespace aro::posix {
 // stands for the current folder, as for the shell.
 std::optional<std::string> FindExecutableOnPath(const std::string& name);
 
-// The name to hand to posix_spawnp for a configured program: a file under
+// The name to hand to posix_spawnp for a configured program: a program under
 // the given name is used first (prefixed with "./" when the name has no '/',
 // so that it is not searched for); otherwise the name itself, which
 // posix_spawnp looks up in $PATH when it holds no '/'.

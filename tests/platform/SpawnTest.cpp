@@ -131,6 +131,15 @@ TEST_F(SpawnProgram, PrefersFileUnderTheGivenName) {
     EXPECT_EQ(ReadTextFile(output()), "local\n");
 }
 
+TEST_F(SpawnProgram, PlainFileUnderTheGivenNameDoesNotHideTheProgramOnPath) {
+    ScratchFolder here;
+    testing::WriteTextFile(here / "aro-local", "not a program\n");
+    WriteExecutableScript(programs_ / "aro-local", "echo path > '" + output() + "'\n");
+    ScopedCurrentFolder current(here.path());
+    platform_.StartProgram("aro-local", "p", true);
+    EXPECT_EQ(ReadTextFile(output()), "path\n");
+}
+
 TEST_F(SpawnProgram, WithoutWaitReturnsAtOnceAndLeavesNoZombie) {
     WriteExecutableScript(programs_ / "aro-sleeper",
                           "echo \"$1\" > '" + (work_ / "started") + "'\nsleep 2\n");

@@ -107,6 +107,35 @@ TEST(HostileInputTest, MissingBandKeepsThePageRowsItDidGet) {
     }
 }
 
+// A page may be closed by a band of no rows; whatever width it claims, it
+// reads nothing and the rows the page got (a colour page keeps four of its
+// twelve staged for the last strip) are all stored.
+TEST(HostileInputTest, ClosingBandOfNoRowsMayClaimAnyWidth) {
+    for (int format : {kMono, kColour})
+        for (uint32_t claimed : {0u, 7u, 0xFFFFFFFFu}) {
+            SCOPED_TRACE((format == kMono ? "monochrome, width " : "colour, width ") +
+                         std::to_string(claimed));
+            Sandbox box;
+            box.UseSettings({});
+            const uint32_t width = format == kMono ? 64 : 16;
+            JobResult job = box.Run([&](Module& m, std::vector<std::string>& out) {
+                m.startDoc();
+                auto page =
+                    format == kMono ? MonoPage(width, 12, 5) : soak::ColourPage(width, 12, 5);
+                m.startPage();
+                out.push_back(std::to_string(m.endPage(page.data(), 12, width, format, 300, 1)));
+                out.push_back(std::to_string(m.endPage(nullptr, 0, claimed, format, 300, 0)));
+                m.endDoc();
+            });
+            ASSERT_EQ(job.exitCode, 0) << job.standardError;
+            EXPECT_EQ(job.outputs, (std::vector<std::string>{"0", "0"}));
+            test::TiffPage stored;
+            ASSERT_TRUE(ReadTheOnePage(box, &stored));
+            EXPECT_EQ(stored.width, width);
+            EXPECT_EQ(stored.rows.size(), 12u);
+        }
+}
+
 TEST(HostileInputTest, BandWiderThanItsPageIsRefused) {
     for (int format : {kMono, kColour}) {
         SCOPED_TRACE(format == kMono ? "monochrome" : "colour");

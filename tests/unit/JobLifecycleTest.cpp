@@ -160,12 +160,17 @@ TEST_F(JobLifecycleTest, SecondStartDocExitOfALoadChangesNothing) {
     EXPECT_EQ(fake->programs.size(), 1u);
 }
 
-TEST_F(JobLifecycleTest, DocumentWithoutBandsCreatesNoFileAndNoGroupFile) {
+// The .grp file of a document without bands still names the file and its
+// count of no pages; only a single-page job's unused last name gets none.
+TEST_F(JobLifecycleTest, DocumentWithoutBandsCreatesNoFileButItsGroupFile) {
     SetUser(*fake, "PrintGrpFile", "1");
     StartDocExit();
+    const std::string path = g_szPath;
     EndDocExit();
     EXPECT_TRUE(TiffFiles().empty());
-    EXPECT_TRUE(fake->profileWrites.empty());
+    ASSERT_EQ(fake->profileWrites.size(), 2u);
+    EXPECT_EQ(fake->profileWrites[0].value, path);
+    EXPECT_EQ(fake->profileWrites[1].value, "0");
 }
 
 TEST_F(JobLifecycleTest, PageLimitKeepsTheFirstPages) {
@@ -264,6 +269,22 @@ TEST_F(JobLifecycleTest, SinglePageNamesNeverReplaceAnEarlierPage) {
     auto files = TiffFiles();
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"Letter.TIF", "Letter_2.TIF", "Letter_3.TIF"}));
+}
+
+TEST_F(JobLifecycleTest, SinglePageNamesThatFillThePathStayApart) {
+    SetUser(*fake, "PrintMultiPageImage", "0");
+    SetUser(*fake, "FileNameMode", "2");
+    PrintJobName(std::string(300, 'L').c_str());
+    StartDocExit();
+    for (int p = 0; p < 3; ++p) PrintMonoPage(8);
+    EndDocExit();
+    auto files = TiffFiles();
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 3u);
+    // Every name fills the path; the later ones end in their suffix.
+    for (const auto& f : files) EXPECT_EQ(folder.path().size() + 1 + f.size(), 259u) << f;
+    EXPECT_EQ(files[1].substr(files[1].size() - 6), "_2.TIF");
+    EXPECT_EQ(files[2].substr(files[2].size() - 6), "_3.TIF");
 }
 
 TEST_F(JobLifecycleTest, FileThatCannotBeCreatedIsRetriedWithEveryBand) {
@@ -481,14 +502,44 @@ TEST_F(HandOffTest, FailedCheckInSkipsEndOleServerAndStillDeletes) {
     EXPECT_TRUE(fake->messages.empty());
 }
 
+// The lines logged between looking a member up and calling it still
+// appear; only the call itself fails.
 TEST_F(HandOffTest, UnknownMemberIsAnAutomationErrorNotAnotherCall) {
     SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "Debug", "1");
     server.known.erase("DoCheckInOut2");
     test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
     PrintOnePage();
     EXPECT_TRUE(server.calls.empty());
     EXPECT_EQ(server.released, 1);
     EXPECT_FALSE(path.empty());
+    EXPECT_FALSE(Exists(path));
+    auto lines = test::LogLines(*fake);
+    auto from = std::find(lines.begin(), lines.end(), "Call ole function DoCheckInOut2.");
+    ASSERT_NE(from, lines.end());
+    EXPECT_EQ(*(from + 1), "DeleteFile = " + path);
+}
+
+TEST_F(HandOffTest, UnknownJavaMembersStillLogTheirSteps) {
+    SetUser(*fake, "PrintToArchive", "1");
+    SetUser(*fake, "IsJavaClient", "1");
+    SetUser(*fake, "Debug", "1");
+    server.known.erase("getArchiveName");
+    server.known.erase("addDocumentFileToArchive");
+    test::ServeAutomation(*fake, server, {"jniwrapper.arocomserver"});
+    PrintOnePage();
+    EXPECT_EQ(server.members(), (Lines{"loginWithDialog", "setShowIndexDialog"}));
+    auto lines = test::LogLines(*fake);
+    auto from =
+        std::find(lines.begin(), lines.end(), "Try to get archive name to check running ARO");
+    ASSERT_NE(from, lines.end());
+    ASSERT_GE(lines.end() - from, 7);
+    EXPECT_EQ(*(from + 1), "Show login dialog");
+    EXPECT_EQ(*(from + 2), "return from setShowIndexDialog");
+    EXPECT_EQ(*(from + 3), "File: " + path);
+    EXPECT_EQ((from + 4)->rfind("ISO date: ", 0), 0u);
+    EXPECT_EQ(*(from + 5), "Show aro treeview");
+    EXPECT_EQ(*(from + 6), "DeleteFile = " + path);
     EXPECT_FALSE(Exists(path));
 }
 

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "config/OutputDirectory.h"
+#include "platform/PathRules.h"
 
 namespace aro {
 namespace {
@@ -76,7 +77,12 @@ TEST(OutputDirectoryTest, CreatesFolderAndSubfolderWithLogLines) {
 
 TEST(OutputDirectoryTest, NothingConfiguredCreatesNothingAtTheRoot) {
     ScopedFakePlatform fake;
+    test::OpenLogForTest(*fake);
     EXPECT_EQ(Resolve(), "");
+    auto lines = test::LogLines(*fake);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Create TempDir");
+    EXPECT_EQ(lines.back(), std::string("Create SubDir=") + kPathSeparatorText + "PrintToArchive");
     ASSERT_EQ(fake->messages.size(), 1u);
     EXPECT_EQ(fake->messages[0].text, "No ARO print path found");
     EXPECT_EQ(fake->messages[0].caption, "Error");
