@@ -192,6 +192,16 @@ TEST_F(JobLifecycleTest, PageLimitKeepsTheFirstPages) {
     EXPECT_EQ(fake->profileWrites[1].value, "2");
 }
 
+// Limits beyond 32 bits mean no limit, as a 32-bit conversion gives.
+TEST_F(JobLifecycleTest, PageLimitBeyondThirtyTwoBitsKeepsEveryPage) {
+    SetUser(*fake, "MaxPagesCount", "4294967297");
+    StartDocExit();
+    std::string path = g_szPath;
+    for (int p = 0; p < 3; ++p) PrintMonoPage(8);
+    EndDocExit();
+    EXPECT_EQ(PageCount(path), 3u);
+}
+
 TEST_F(JobLifecycleTest, PageLimitZeroCreatesAnEmptyFile) {
     SetUser(*fake, "MaxPagesCount", "0");
     StartDocExit();
