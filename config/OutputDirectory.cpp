@@ -50,7 +50,9 @@ void ExpandUserTemp(PathBuffer& folder) {
     uint32_t length = GetPlatform().GetTempPath(folder, kPathSize);
     if (length == 0 || length >= kPathSize) folder[0] = '\0';
     ARO_LOG(StringBuilder("TempPath=") + folder + "\n");
-    AppendTail(folder, configured, configured[10] == kPathSeparator ? 11 : 10);
+    // Without a temporary folder the tail alone would be a path relative to
+    // wherever the host runs: there is no folder then.
+    if (folder[0]) AppendTail(folder, configured, configured[10] == kPathSeparator ? 11 : 10);
     ARO_LOG(StringBuilder("TempPath expanded=") + folder + "\n");
 }
 

@@ -89,6 +89,15 @@ TEST(OutputDirectoryTest, NothingConfiguredCreatesNothingAtTheRoot) {
     EXPECT_TRUE(fake->createdFolders.empty());
 }
 
+TEST(OutputDirectoryTest, UserTempWithoutTemporaryFolderIsNoFolder) {
+    ScopedFakePlatform fake;
+    fake->tempPath = "";
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv",
+                    std::string("%USERTEMP%") + kPathSeparatorText + "scan");
+    EXPECT_EQ(Resolve(), "");
+    EXPECT_TRUE(fake->createdFolders.empty());
+}
+
 TEST(OutputDirectoryTest, UserTempPlaceholder) {
     ScopedFakePlatform fake;
     fake->tempPath = "/tmp/u/";
