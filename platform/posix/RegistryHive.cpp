@@ -431,8 +431,10 @@ std::string HiveFilePath(Hive hive) {
         return machine ? machine : "/etc/aro-printer/machine.reg";
     }
     if (hive != Hive::CurrentUser) return {};
+    // Set, even to nothing, the variable decides: an empty name is no file,
+    // as for the machine hive.
     const char* user = std::getenv("ARO_PRINTER_HKCU");
-    if (user && *user) return user;
+    if (user) return user;
     std::string config;
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");

@@ -248,6 +248,10 @@ TEST(RegistryHivePath, FollowsTheEnvironment) {
     EXPECT_EQ(HiveFilePath(Hive::LocalMachine), "/etc/aro-printer/machine.reg");
     {
         ScopedEnvironment emptyUser("ARO_PRINTER_HKCU", "");
+        EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "");
+    }
+    {
+        ScopedEnvironment unsetUser("ARO_PRINTER_HKCU", std::nullopt);
         EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "/cfg/aro-printer/user.reg");
         ScopedEnvironment emptyConfig("XDG_CONFIG_HOME", "");
         EXPECT_EQ(HiveFilePath(Hive::CurrentUser), "/home/zavor/.config/aro-printer/user.reg");
