@@ -10,8 +10,19 @@ void LogWrite(const char* line) {
     if (LogIsOn()) std::fputs(line, g_pLogFile);
 }
 
+namespace {
+
+void CloseLogStream() {
+    if (g_pLogFile) std::fclose(g_pLogFile);
+    g_pLogFile = nullptr;
+}
+
+}  // namespace
+
 void StartDiagnosticLog() {
     g_bDebug = false;
+    // A document that never reached its end may have left its stream open.
+    CloseLogStream();
     char debug[kPathSize];
     if (!ReadUserSetting("Debug", debug) || !TextEquals(debug, "1")) return;
     g_bDebug = true;
@@ -26,15 +37,13 @@ void StartDiagnosticLog() {
     StringBuilder message = StringBuilder("ARO Printer debug mode, file name: ") + logPath;
     GetPlatform().ShowMessage(message.c_str(), "ARO Printer", kMessageBoxOk | kMessageBoxTopMost);
 
-    if (g_pLogFile) std::fclose(g_pLogFile);
     g_pLogFile = fits ? GetPlatform().OpenLogFile(logPath) : nullptr;
     ARO_LOG("Start debug mode\n");
 }
 
 void EndDiagnosticLog() {
     ARO_LOG("End Print Job\n");
-    if (g_pLogFile) std::fclose(g_pLogFile);
-    g_pLogFile = nullptr;
+    CloseLogStream();
 }
 
 }  // namespace aro

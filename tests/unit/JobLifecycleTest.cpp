@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "common/TiffInspect.h"
+#include "config/DiagnosticLog.h"
 #include "exits/Exits.h"
 #include "exits/JobContext.h"
 #include "fake/FakeAutomation.h"
@@ -171,6 +172,18 @@ TEST_F(JobLifecycleTest, DocumentWithoutBandsCreatesNoFileButItsGroupFile) {
     ASSERT_EQ(fake->profileWrites.size(), 2u);
     EXPECT_EQ(fake->profileWrites[0].value, path);
     EXPECT_EQ(fake->profileWrites[1].value, "0");
+}
+
+// A document that never reached endDocExit leaves its log open; the next
+// setup closes it (its lines reach the file) even when it logs nothing.
+TEST_F(JobLifecycleTest, UnfinishedDocumentsLogIsClosedByTheNextSetup) {
+    SetUser(*fake, "Debug", "1");
+    StartDiagnosticLog();
+    ASSERT_NE(g_pLogFile, nullptr);
+    SetUser(*fake, "Debug", "0");
+    StartDiagnosticLog();
+    EXPECT_EQ(g_pLogFile, nullptr);
+    EXPECT_NE(fake->LogText().find("Start debug mode"), std::string::npos);
 }
 
 TEST_F(JobLifecycleTest, PageLimitKeepsTheFirstPages) {
