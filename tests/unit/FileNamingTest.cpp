@@ -33,7 +33,7 @@ TEST_F(FileNamingTest, DefaultIsStemAndSeventeenDigitStamp) {
 TEST_F(FileNamingTest, ArchiveJobGoesToTheSubfolder) {
     SetUser(*fake, "PrintToArchive", "1");
     Name();
-    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702045");
+    EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint_20100305090702045"));
     EXPECT_EQ(Doc(), "AROPrint_20100305090702045");
     SetUser(*fake, "PrintToArchive", "2");
     Name();
@@ -54,7 +54,7 @@ TEST_F(FileNamingTest, RuleTwoUsesTheJobName) {
     EXPECT_EQ(Doc(), "Invoice 42");
     SetUser(*fake, "PrintToArchive", "1");
     Name();
-    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702047");
+    EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint_20100305090702047"));
     EXPECT_EQ(Doc(), "Invoice 42");
     g_szJobName[0] = '\0';
     SetUser(*fake, "PrintToArchive", "0");
@@ -69,7 +69,7 @@ TEST_F(FileNamingTest, RuleThreeAddsOneStampToBoth) {
     EXPECT_EQ(Doc(), "Invoice 42_20100305090702046");
     SetUser(*fake, "PrintToArchive", "1");
     Name();
-    EXPECT_EQ(File(), "PrintToArchive/AROPrint__20100305090702048");
+    EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint__20100305090702048"));
     EXPECT_EQ(Doc(), "Invoice 42_20100305090702048");
 }
 
@@ -87,7 +87,7 @@ TEST_F(FileNamingTest, RuleFourSpecialName) {
     EXPECT_EQ(Doc(), "S");
     SetUser(*fake, "PrintToArchive", "1");
     Name();
-    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702049");
+    EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint_20100305090702049"));
     EXPECT_EQ(Doc(), "AROprint");
     SetUser(*fake, "TempfileName", "Scan");
     Name();
@@ -102,11 +102,11 @@ TEST_F(FileNamingTest, RuleFiveSpecialNameWithStamp) {
     EXPECT_EQ(Doc(), "Scan_20100305090702046");
     SetUser(*fake, "PrintToArchive", "1");
     Name();
-    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702048");
+    EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint_20100305090702048"));
     EXPECT_EQ(Doc(), "Scan_20100305090702049");
     SetUser(*fake, "TempfileName", "S");
     Name();
-    EXPECT_EQ(File(), "PrintToArchive/AROPrint_20100305090702051");
+    EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint_20100305090702051"));
     EXPECT_EQ(Doc(), "AROPrint_20100305090702050");
 }
 

@@ -134,7 +134,7 @@ TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
                       "Check for ShellExecuteAfter",
                       "End Print Job"};
     EXPECT_EQ(test::LogLines(*fake), expected);
-    EXPECT_EQ(path, dir + "/AROPrint_20261207100000000.TIF");
+    EXPECT_EQ(path, dir + kPathSeparatorText + "AROPrint_20261207100000000.TIF");
     ASSERT_EQ(fake->messages.size(), 1u);
     EXPECT_EQ(fake->messages[0].text,
               "ARO Printer debug mode, file name: /tmp/fake/AroPrinter.log");
@@ -331,7 +331,7 @@ TEST_F(JobLifecycleTest, NoOutputFolderWritesNothingAtTheRoot) {
     fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", "");
     SetUser(*fake, "PrintGrpFile", "1");
     StartDocExit();
-    EXPECT_EQ(std::string(g_szPath).rfind("/AROPrint_", 0), 0u);
+    EXPECT_EQ(std::string(g_szPath).rfind(std::string(kPathSeparatorText) + "AROPrint_", 0), 0u);
     StartPageExit();
     std::vector<unsigned char> band(8 * 8, 0xFF);
     EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 0), -1);
@@ -367,18 +367,18 @@ TEST_F(JobLifecycleTest, UnknownBitmapTypesAreDroppedButEndThePage) {
 }
 
 TEST_F(JobLifecycleTest, VersionRecordIsWrittenAtEverySetup) {
-    fake->systemDirectory = "/usr/lib/x86_64-linux-gnu";
-    fake->fileVersions["/usr/lib/x86_64-linux-gnu/libAroPrinterCfg.so"] = {2, 1, 7, 65535};
+    fake->systemDirectory = test::Native("/usr/lib/x86_64-linux-gnu");
+    fake->fileVersions[fake->systemDirectory + kPathSeparatorText + kModuleFileName] = {2, 1, 7,
+                                                                                        65535};
     SetUser(*fake, "Debug", "1");
     StartDocExit();
     EXPECT_EQ(fake->GetString(Hive::CurrentUser, "Software\\ARO Digital\\Versions",
                               "ARO Printer DLL (AroPrinterCfg.dll)"),
-              "2.1.7.65535 @ /usr/lib/x86_64-linux-gnu");
+              "2.1.7.65535 @ " + fake->systemDirectory);
     auto lines = test::LogLines(*fake);
-    EXPECT_NE(
-        std::find(lines.begin(), lines.end(),
-                  "Exit function WriteVersionNumber =2.1.7.65535 @ /usr/lib/x86_64-linux-gnu"),
-        lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Exit function WriteVersionNumber =2.1.7.65535 @ " + fake->systemDirectory),
+              lines.end());
 }
 
 TEST_F(JobLifecycleTest, ModuleElsewhereStoresNoVersion) {
@@ -434,7 +434,7 @@ TEST_F(JobLifecycleTest, PrintFileNameAndJobName) {
     SetMachine(*fake, "PrintTxtFile", "1");
     StartDocExit();
     GetPrintFileName(dest);
-    EXPECT_EQ(std::string(dest), folder.path() + "/" + g_szFileName + ".TXT");
+    EXPECT_EQ(std::string(dest), folder.path() + kPathSeparatorText + g_szFileName + ".TXT");
 }
 
 TEST_F(JobLifecycleTest, DialogProcedure) {

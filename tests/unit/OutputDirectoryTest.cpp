@@ -19,16 +19,17 @@ std::string Resolve() {
 TEST(OutputDirectoryTest, AlternateKeyDecidesAloneAndCreatesNothing) {
     ScopedFakePlatform fake;
     fake->SetString(Hive::LocalMachine, kMainKey, "AlternateKey", "Software\\Other");
-    fake->SetString(Hive::CurrentUser, "Software\\Other", "Dovurezazuv", "%APPDATA%/out/");
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/ignored");
+    fake->SetString(Hive::CurrentUser, "Software\\Other", "Dovurezazuv",
+                    test::Native("%APPDATA%/out/"));
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("/ignored"));
     test::OpenLogForTest(*fake);
-    EXPECT_EQ(Resolve(), "%APPDATA%/out");
+    EXPECT_EQ(Resolve(), test::Native("%APPDATA%/out"));
     EXPECT_TRUE(fake->createdFolders.empty());
     EXPECT_TRUE(fake->messages.empty());
     EXPECT_EQ(
         test::LogLines(*fake),
         (std::vector<std::string>{"In function GetPrinterTempDirectory", "No AlternateKey in CU",
-                                  "AlternateKey found: %APPDATA%/out"}));
+                                  test::Native("AlternateKey found: %APPDATA%/out")}));
 }
 
 TEST(OutputDirectoryTest, AlternateKeyWithoutFolderIgnoresClientOptions) {
@@ -46,32 +47,34 @@ TEST(OutputDirectoryTest, AlternateKeyWithoutFolderIgnoresClientOptions) {
 
 TEST(OutputDirectoryTest, ClientOptionsInPrecedenceOrder) {
     ScopedFakePlatform fake;
-    fake->SetString(Hive::LocalMachine, kOffice, "Dovurezazuv", "/lm-office");
-    EXPECT_EQ(Resolve(), "/lm-office");
-    fake->SetString(Hive::LocalMachine, kPro, "Dovurezazuv", "/lm-pro");
-    EXPECT_EQ(Resolve(), "/lm-pro");
-    fake->SetString(Hive::CurrentUser, kOffice, "Dovurezazuv", "/cu-office");
-    EXPECT_EQ(Resolve(), "/cu-office");
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/cu-pro/");
-    EXPECT_EQ(Resolve(), "/cu-pro");
+    fake->SetString(Hive::LocalMachine, kOffice, "Dovurezazuv", test::Native("/lm-office"));
+    EXPECT_EQ(Resolve(), test::Native("/lm-office"));
+    fake->SetString(Hive::LocalMachine, kPro, "Dovurezazuv", test::Native("/lm-pro"));
+    EXPECT_EQ(Resolve(), test::Native("/lm-pro"));
+    fake->SetString(Hive::CurrentUser, kOffice, "Dovurezazuv", test::Native("/cu-office"));
+    EXPECT_EQ(Resolve(), test::Native("/cu-office"));
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("/cu-pro/"));
+    EXPECT_EQ(Resolve(), test::Native("/cu-pro"));
 }
 
 TEST(OutputDirectoryTest, CreatesFolderAndSubfolderWithLogLines) {
     ScopedFakePlatform fake;
-    fake->SetString(Hive::LocalMachine, kOffice, "Dovurezazuv", "/out");
+    fake->SetString(Hive::LocalMachine, kOffice, "Dovurezazuv", test::Native("/out"));
     test::OpenLogForTest(*fake);
-    EXPECT_EQ(Resolve(), "/out");
-    EXPECT_EQ(fake->createdFolders, (std::vector<std::string>{"/out", "/out/PrintToArchive"}));
+    EXPECT_EQ(Resolve(), test::Native("/out"));
+    EXPECT_EQ(
+        fake->createdFolders,
+        (std::vector<std::string>{test::Native("/out"), test::Native("/out/PrintToArchive")}));
     EXPECT_EQ(
         test::LogLines(*fake),
         (std::vector<std::string>{
             "In function GetPrinterTempDirectory", "No AlternateKey in CU", "No AlternateKey in LM",
             "No AROprofessional Dovurezazuv entry in CU", "No AROoffice Dovurezazuv entry in CU",
-            "No AROprofessional Dovurezazuv entry in LM", "DruckTempPath=/out", "Create TempDir",
-            "Create SubDir=/out/PrintToArchive"}));
+            "No AROprofessional Dovurezazuv entry in LM", test::Native("DruckTempPath=/out"),
+            "Create TempDir", test::Native("Create SubDir=/out/PrintToArchive")}));
     // A second run finds both.
     fake->createdFolders.clear();
-    EXPECT_EQ(Resolve(), "/out");
+    EXPECT_EQ(Resolve(), test::Native("/out"));
     EXPECT_TRUE(fake->createdFolders.empty());
 }
 
@@ -100,45 +103,46 @@ TEST(OutputDirectoryTest, UserTempWithoutTemporaryFolderIsNoFolder) {
 
 TEST(OutputDirectoryTest, UserTempPlaceholder) {
     ScopedFakePlatform fake;
-    fake->tempPath = "/tmp/u/";
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%/scan");
+    fake->tempPath = test::Native("/tmp/u/");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("%USERTEMP%/scan"));
     test::OpenLogForTest(*fake);
-    EXPECT_EQ(Resolve(), "/tmp/u/scan");
+    EXPECT_EQ(Resolve(), test::Native("/tmp/u/scan"));
     auto lines = test::LogLines(*fake);
     EXPECT_NE(std::find(lines.begin(), lines.end(), "%USERTEMP% found"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "TempPath=/tmp/u/"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "TempPath expanded=/tmp/u/scan"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), test::Native("TempPath=/tmp/u/")), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), test::Native("TempPath expanded=/tmp/u/scan")),
+              lines.end());
 
     fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%scan");
-    EXPECT_EQ(Resolve(), "/tmp/u/scan");
+    EXPECT_EQ(Resolve(), test::Native("/tmp/u/scan"));
     fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%");
-    EXPECT_EQ(Resolve(), "/tmp/u");
+    EXPECT_EQ(Resolve(), test::Native("/tmp/u"));
     // Other letter case, or not at the start: no placeholder.
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%usertemp%/scan");
-    EXPECT_EQ(Resolve(), "%usertemp%/scan");
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/x%USERTEMP%");
-    EXPECT_EQ(Resolve(), "/x%USERTEMP%");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("%usertemp%/scan"));
+    EXPECT_EQ(Resolve(), test::Native("%usertemp%/scan"));
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("/x%USERTEMP%"));
+    EXPECT_EQ(Resolve(), test::Native("/x%USERTEMP%"));
 }
 
 TEST(OutputDirectoryTest, AppDataPlaceholder) {
     ScopedFakePlatform fake;
-    fake->environment["APPDATA"] = "/home/a/.local/share";
-    fake->longPaths["/home/a/.local/share"] = "/data/a";
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%/scan");
-    EXPECT_EQ(Resolve(), "/data/a/scan");
+    fake->environment["APPDATA"] = test::Native("/home/a/.local/share");
+    fake->longPaths[test::Native("/home/a/.local/share")] = test::Native("/data/a");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("%APPDATA%/scan"));
+    EXPECT_EQ(Resolve(), test::Native("/data/a/scan"));
     fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%");
-    EXPECT_EQ(Resolve(), "/data/a");
+    EXPECT_EQ(Resolve(), test::Native("/data/a"));
     // The character right after the placeholder is lost whatever it is.
     fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%Xscan");
-    EXPECT_EQ(Resolve(), "/data/a/scan");
+    EXPECT_EQ(Resolve(), test::Native("/data/a/scan"));
     EXPECT_TRUE(fake->messages.empty());
 }
 
 TEST(OutputDirectoryTest, AppDataThatDoesNotExistKeepsTheText) {
     ScopedFakePlatform fake;
-    fake->environment["APPDATA"] = "/missing";
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%APPDATA%/scan");
-    EXPECT_EQ(Resolve(), "%APPDATA%/scan");
+    fake->environment["APPDATA"] = test::Native("/missing");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("%APPDATA%/scan"));
+    EXPECT_EQ(Resolve(), test::Native("%APPDATA%/scan"));
     ASSERT_EQ(fake->messages.size(), 1u);
     EXPECT_EQ(fake->messages[0].text, "Error: Could not expand environment string %APPDATA%");
     EXPECT_EQ(fake->messages[0].caption, "ARO Printer");
@@ -146,14 +150,15 @@ TEST(OutputDirectoryTest, AppDataThatDoesNotExistKeepsTheText) {
 
 TEST(OutputDirectoryTest, OnlyOneTrailingSeparatorIsRemoved) {
     ScopedFakePlatform fake;
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "/out//");
-    EXPECT_EQ(Resolve(), "/out/");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", test::Native("/out//"));
+    EXPECT_EQ(Resolve(), test::Native("/out/"));
 }
 
 TEST(OutputDirectoryTest, LongExpansionsStayWithinThePathBuffer) {
     ScopedFakePlatform fake;
-    fake->tempPath = "/" + std::string(250, 't') + "/";
-    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv", "%USERTEMP%/" + std::string(200, 'x'));
+    fake->tempPath = test::Native("/") + std::string(250, 't') + test::Native("/");
+    fake->SetString(Hive::CurrentUser, kPro, "Dovurezazuv",
+                    test::Native("%USERTEMP%/") + std::string(200, 'x'));
     std::string folder = Resolve();
     EXPECT_EQ(folder.size(), 259u);
     EXPECT_EQ(folder.substr(0, 253), fake->tempPath + std::string(1, 'x'));

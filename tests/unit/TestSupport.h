@@ -1,11 +1,13 @@
 // Shared helpers for the unit tests of the core.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "config/SettingsStore.h"
 #include "fake/FakePlatform.h"
+#include "platform/PathRules.h"
 
 namespace aro::test {
 
@@ -15,6 +17,12 @@ inline void SetUser(FakePlatform& fake, const char* name, const std::string& tex
 }
 inline void SetMachine(FakePlatform& fake, const char* name, const std::string& text) {
     fake.SetString(Hive::LocalMachine, kMainKey, name, text);
+}
+
+// A path written with "/" in the platform's own separator.
+inline std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
 }
 
 // Turns the diagnostic log on, as the document setup would.
