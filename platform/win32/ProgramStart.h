@@ -5,15 +5,12 @@
 
 namespace aro::win32 {
 
-// One argument as the C runtime's command-line parser reads it back: as it
-// is when it holds no blank, tab or quote, else in quotes with backslashes
-// doubled where they precede a quote.
-std::string QuoteArgument(const std::string& argument);
-
 // _spawnvp (PATH search) with the argument vector (parameter, parameter);
 // P_WAIT when wait is set, else P_NOWAIT. The runtime joins the vector into
-// one command line, so each argument is quoted to reach the program as it
-// is. A program that cannot be started is skipped.
+// one command line without quoting, so a parameter with blanks reaches the
+// program split at them, as hook programs written for this module expect;
+// an administrator who wants one argument writes the quotes into the
+// parameter. A program that cannot be started is skipped.
 void SpawnProgram(const char* program, const std::string& parameter, bool wait);
 
 }  // namespace aro::win32

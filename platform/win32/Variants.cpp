@@ -70,6 +70,19 @@ std::string TakeText(BSTR* text) {
     return ansi;
 }
 
+// A deferred fill-in is the server's own function. Through marshalling
+// from a server process only its address arrives, meaningless here (and cut
+// to 32 bits by some marshallers): it is called only when it lies in a
+// module loaded into this process, that is for an in-process server.
+bool IsInThisProcess(HRESULT(STDAPICALLTYPE* function)(EXCEPINFO*)) {
+    if (function == nullptr) return false;
+    HMODULE module = nullptr;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(function)),
+                              &module) != 0;
+}
+
 }  // namespace
 
 DispatchArguments::DispatchArguments(const std::vector<AutomationValue>& arguments) {
@@ -105,7 +118,7 @@ AutomationValue ConvertResult(VARIANT* result, AutomationValue::Type type) {
 }
 
 AutomationServerException ServerException(EXCEPINFO* info) {
-    if (info->pfnDeferredFillIn != nullptr) info->pfnDeferredFillIn(info);
+    if (IsInThisProcess(info->pfnDeferredFillIn)) info->pfnDeferredFillIn(info);
     const long code = info->scode != 0 ? static_cast<long>(info->scode) : info->wCode;
     std::string source = TakeText(&info->bstrSource);
     std::string description = TakeText(&info->bstrDescription);

@@ -51,14 +51,44 @@ bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HRESULT Raise(const std::string& member, EXCEPINFO* exception) {
-    if (exception == nullptr) return DISP_E_EXCEPTION;
-    *exception = EXCEPINFO{};
+std::wstring g_deferredMember;
+
+void FillIn(EXCEPINFO* exception, const std::wstring& member) {
     exception->scode = kRaisedCode;
     const std::string source = kRaisedSource;
     exception->bstrSource = SysAllocString(std::wstring(source.begin(), source.end()).c_str());
-    const std::wstring description(member.begin(), member.end());
-    exception->bstrDescription = SysAllocString((description + L" refused").c_str());
+    exception->bstrDescription = SysAllocString((member + L" refused").c_str());
+}
+
+HRESULT STDAPICALLTYPE DeferredFillIn(EXCEPINFO* exception) {
+    exception->pfnDeferredFillIn = nullptr;
+    FillIn(exception, g_deferredMember);
+    return S_OK;
+}
+
+std::string DeferredMode() {
+    char mode[32] = "";
+    GetEnvironmentVariableA(kServerDeferredVariable, mode, sizeof mode);
+    return mode;
+}
+
+HRESULT Raise(const std::string& member, EXCEPINFO* exception) {
+    if (exception == nullptr) return DISP_E_EXCEPTION;
+    *exception = EXCEPINFO{};
+    const std::wstring wideMember(member.begin(), member.end());
+    const std::string mode = DeferredMode();
+    if (mode == "in-process") {
+        g_deferredMember = wideMember;
+        exception->pfnDeferredFillIn = DeferredFillIn;
+        return DISP_E_EXCEPTION;
+    }
+    FillIn(exception, wideMember);
+    if (mode == "foreign") {
+        // Heap memory belongs to no module; calling it would crash.
+        static char* const foreign = new char[16]();
+        exception->pfnDeferredFillIn =
+            reinterpret_cast<HRESULT(STDAPICALLTYPE*)(EXCEPINFO*)>(static_cast<void*>(foreign));
+    }
     return DISP_E_EXCEPTION;
 }
 

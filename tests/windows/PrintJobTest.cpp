@@ -224,22 +224,24 @@ std::vector<std::string> WaitForLines(const std::string& path, std::size_t count
     return Lines(ReadFile(path));
 }
 
-TEST(PrintJobTest, HookProgramsAreFoundOnThePathAndGetTheirParameterWhole) {
+// The parameter is used as it is: blanks split it, quotes written into it
+// keep a path with blanks together.
+TEST(PrintJobTest, HookProgramsAreFoundOnThePathAndGetTheirParameterUnquoted) {
     Sandbox box;
     const std::string record = box.root() + "\\hooks.txt";
-    const std::string awkward = "say \"hi\" to C:\\dir\\";
     box.UseSettings({{"ShellExecuteBefore", "aro_argv_probe"},
                      {"ShellExecuteBeforeParam", "before one"},
                      {"ShellExecuteBeforeCheckin", "aro_argv_probe"},
-                     {"ShellExecuteBeforeCheckinParam", awkward}});
+                     {"ShellExecuteBeforeCheckinParam", "\"C:\\my dir\\job.tif\""}});
     JobResult job = box.Run("HookRecordAfterSetup", {record},
                             {"PATH=" + ProgramFolder() + ";C:\\windows\\system32;C:\\windows",
                              "ARO_PROBE_OUTPUT=" + record});
     ASSERT_EQ(job.exitCode, 0u) << job.messages;
     // The before hook has ended before the setup went on.
-    EXPECT_EQ(job.outputs, std::vector<std::string>{"before one|before one|1"});
-    EXPECT_EQ(WaitForLines(record, 2), (std::vector<std::string>{"before one|before one|1",
-                                                                 awkward + "|" + awkward + "|1"}));
+    EXPECT_EQ(job.outputs, std::vector<std::string>{"before|one|before|one|3"});
+    EXPECT_EQ(WaitForLines(record, 2),
+              (std::vector<std::string>{"before|one|before|one|3",
+                                        "C:\\my dir\\job.tif|C:\\my dir\\job.tif|1"}));
 }
 
 TEST(PrintJobTest, HookWithoutProgramLetsTheShellOpenTheParameter) {

@@ -21,6 +21,12 @@ constexpr const char* kServerRecordVariable = "ARO_TEST_SERVER_RECORD";
 constexpr const char* kServerRaiseVariable = "ARO_TEST_SERVER_RAISE";
 // Comma-separated members whose Invoke fails with E_FAIL.
 constexpr const char* kServerFailVariable = "ARO_TEST_SERVER_FAIL";
+// How a raised exception's details come: unset, filled in at once;
+// "in-process", only through the server's own deferred fill-in function;
+// "foreign", filled in at once, with a deferred fill-in pointer that lies
+// in no module of the process (what a marshalled pointer from another
+// process looks like).
+constexpr const char* kServerDeferredVariable = "ARO_TEST_SERVER_DEFERRED";
 // When set, addDocumentFileToArchive answers a text that is no number.
 constexpr const char* kServerTextResultVariable = "ARO_TEST_SERVER_TEXT_RESULT";
 

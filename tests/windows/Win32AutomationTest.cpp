@@ -17,7 +17,7 @@ protected:
     }
     ~Win32AutomationTest() override {
         for (const char* name : {kServerRecordVariable, kServerRaiseVariable, kServerFailVariable,
-                                 kServerTextResultVariable})
+                                 kServerTextResultVariable, kServerDeferredVariable})
             SetEnvironmentVariableA(name, nullptr);
     }
     int32_t LookUp(AutomationObject& object, const char* member) {
@@ -105,6 +105,29 @@ TEST_F(Win32AutomationTest, ServerExceptionCarriesTheExceptionInfo) {
         EXPECT_EQ(exception.code, kRaisedCode);
         EXPECT_EQ(exception.source, kRaisedSource);
         EXPECT_EQ(exception.description, "DoCheckInOut2 refused");
+    }
+}
+
+// Details filled in later by the server's own function (an in-process
+// server) are fetched; a fill-in pointer that belongs to no module of this
+// process (one marshalled from a server process) is never called.
+TEST_F(Win32AutomationTest, DeferredExceptionDetailsAreFetchedOnlyFromThisProcess) {
+    RegisteredArchiveServer server;
+    auto object = platform.CreateAutomationObject(kClassicProgId);
+    ASSERT_NE(object, nullptr);
+    SetEnvironmentVariableA(kServerRaiseVariable, "DoCheckInOut2");
+    for (const char* mode : {"in-process", "foreign"}) {
+        SCOPED_TRACE(mode);
+        SetEnvironmentVariableA(kServerDeferredVariable, mode);
+        try {
+            object->Invoke(LookUp(*object, "DoCheckInOut2"), kDispatchMethod, {},
+                           AutomationValue::Type::Empty);
+            ADD_FAILURE() << "no exception";
+        } catch (const AutomationServerException& exception) {
+            EXPECT_EQ(exception.code, kRaisedCode);
+            EXPECT_EQ(exception.source, kRaisedSource);
+            EXPECT_EQ(exception.description, "DoCheckInOut2 refused");
+        }
     }
 }
 

@@ -7,7 +7,6 @@
 
 #include "EnvironmentBlock.h"
 #include "RegistryAccess.h"
-#include "platform/win32/ProgramStart.h"
 
 namespace aro::wtest {
 
@@ -67,11 +66,33 @@ void CallServerExport(const char* name) {
     if (FAILED(result)) throw std::runtime_error(std::string(name) + " failed");
 }
 
+// One argument as the C runtime's command-line parser reads it back: as it
+// is when it holds no blank, tab or quote, else in quotes with backslashes
+// doubled where they precede a quote.
+std::string QuoteArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    quoted += '"';
+    return quoted;
+}
+
 std::string CommandLine(const std::string& program, const char* job, const std::string& sandbox,
                         const std::vector<std::string>& arguments) {
-    std::string line = win32::QuoteArgument(program) + " --aro-job " + win32::QuoteArgument(job) +
-                       " " + win32::QuoteArgument(sandbox);
-    for (const auto& argument : arguments) line += " " + win32::QuoteArgument(argument);
+    std::string line =
+        QuoteArgument(program) + " --aro-job " + QuoteArgument(job) + " " + QuoteArgument(sandbox);
+    for (const auto& argument : arguments) line += " " + QuoteArgument(argument);
     return line;
 }
 
