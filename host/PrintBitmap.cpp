@@ -22,15 +22,16 @@ size_t ColourStride(uint32_t width) {
     return (size_t{width} * 3 + 3) / 4 * 4;
 }
 
-// A bilevel raster has set bit = black; the module wants set bit = white.
+// Bilevel pixels have set bit = black; the module wants set bit = white.
 // The padding past the width stays white, like paper.
-void BilevelToMonochrome(const RasterImage& page, PrintBitmap* out) {
-    const size_t used = page.rowBytes();
-    for (uint32_t y = 0; y < page.height; ++y) {
-        const unsigned char* in = page.row(y);
+void BilevelToMonochrome(const unsigned char* pixels, uint32_t width, uint32_t height,
+                         PrintBitmap* out) {
+    const size_t used = (size_t{width} + 7) / 8;
+    for (uint32_t y = 0; y < height; ++y) {
+        const unsigned char* in = pixels + y * used;
         unsigned char* row = out->bits.data() + y * out->stride;
         for (size_t i = 0; i < used; ++i) row[i] = static_cast<unsigned char>(~in[i]);
-        if (page.width % 8) row[used - 1] |= static_cast<unsigned char>(0xFF >> (page.width % 8));
+        if (width % 8) row[used - 1] |= static_cast<unsigned char>(0xFF >> (width % 8));
         for (size_t i = used; i < out->stride; ++i) row[i] = 0xFF;
     }
 }
@@ -157,10 +158,13 @@ PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {
     // Monochrome starts black and sets the white bits; colour rows start
     // with their padding zeroed.
     out.bits.assign(out.stride * page.height, 0);
+    const size_t bilevelBytes = (size_t{page.width} + 7) / 8 * page.height;
     if (format == kColourFormat)
         ToColour(page, &out);
     else if (page.kind == PixelKind::Bilevel)
-        BilevelToMonochrome(page, &out);
+        BilevelToMonochrome(page.pixels.data(), page.width, page.height, &out);
+    else if (page.bilevel.size() == bilevelBytes && bilevelBytes > 0)
+        BilevelToMonochrome(page.bilevel.data(), page.width, page.height, &out);
     else
         ThresholdToMonochrome(page, &out);
     return out;

@@ -29,8 +29,9 @@ bool HasColour(const RasterImage& page);
 // The bitmap type the mode asks for this page.
 int ChooseFormat(const RasterImage& page, ColourMode mode);
 
-// The page in the module's layout. Grey and colour pixels become white in
-// 1-bit form when their lightness is at least half.
+// The page in the module's layout. In 1-bit form a page comes from the
+// renderer's own black-and-white rendering when it has one; otherwise grey
+// and colour pixels become white when their lightness is at least half.
 PrintBitmap ToPrintBitmap(const RasterImage& page, int format);
 
 }  // namespace aro::host

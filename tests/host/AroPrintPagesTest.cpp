@@ -171,5 +171,34 @@ TEST(AroPrintDocumentTest, PostScriptColourPageIsJpegAndItsTextFileIsEmpty) {
     EXPECT_EQ(itest::ReadFile(box.outDir() + "/" + texts[0]), "");
 }
 
+// --auto decides by colour, but a page without colour is Ghostscript's own
+// black-and-white rendering, halftoned greys included: text on a light grey
+// band stays readable, and a colour page between them is still JPEG.
+TEST(AroPrintDocumentTest, AutoModeKeepsGreyShadingAsGhostscriptRendersIt) {
+    Sandbox box;
+    box.UseSettings({});
+    WriteFile(box.root() + "/shaded.ps",
+              "%!PS\n<< /PageSize [144 72] >> setpagedevice\n"
+              "0.85 setgray 0 24 144 24 rectfill 0.4 setgray 0 0 72 24 rectfill\n"
+              "0 setgray 8 30 40 12 rectfill showpage\n"
+              "1 0 0 setrgbcolor 36 18 72 36 rectfill showpage\n"
+              "0.6 setgray 0 0 144 72 rectfill showpage\n");
+
+    HostRun run = RunAroPrint(box, {"--dpi", "100", "--band-rows", "16", "shaded.ps"});
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<RasterImage> reference = GhostscriptBitmaps(box.root() + "/shaded.ps", 100);
+    ASSERT_EQ(reference.size(), 3u);
+    std::vector<test::TiffPage> pages = OnlyOutput(box);
+    ASSERT_EQ(pages.size(), 3u);
+    ExpectJpeg(pages[1], 100);
+    for (size_t i : {0u, 2u}) {
+        ExpectGroup4(pages[i], 100);
+        std::string difference;
+        EXPECT_TRUE(SameBilevelPixels(pages[i], reference[i], &difference))
+            << "page " << i + 1 << ": " << difference;
+    }
+}
+
 }  // namespace
 }  // namespace aro::hosttest
