@@ -17,6 +17,23 @@ constexpr const char* kDefaultStem = "AROPrint";
 constexpr const char* kSeparator = "_";
 constexpr const char* kShortNameStem = "AROprint";
 
+// "_" and the stamp after a name of a 260-byte field; a name too long for
+// both gives way to them.
+void AppendSeparatorAndStamp(char* name, const char* stamp) {
+    const std::size_t tail = 1 + std::strlen(stamp);
+    if (std::strlen(name) + tail > kPathSize - 1) name[kPathSize - 1 - tail] = '\0';
+    AppendText(name, kPathSize, kSeparator);
+    AppendText(name, kPathSize, stamp);
+}
+
+bool EndsInTimeStamp(const char* name, std::size_t length) {
+    constexpr std::size_t kDigits = kTimeStampSize - 1;
+    if (length < kDigits + 1 || name[length - kDigits - 1] != '_') return false;
+    for (std::size_t i = length - kDigits; i < length; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+
 // A naming run: the two names being built and the sub-directory flag.
 struct Names {
     char* file;  // kPathSize bytes
@@ -84,10 +101,8 @@ void ApplyJobNameAndTimeStampRule(Names& names) {
     names.SetDoc(g_szJobName);
     char stamp[kTimeStampSize];
     FormatFileTimeStamp(stamp);
-    names.AppendFile(kSeparator);
-    names.AppendFile(stamp);
-    names.AppendDoc(kSeparator);
-    names.AppendDoc(stamp);
+    AppendSeparatorAndStamp(names.file, stamp);
+    AppendSeparatorAndStamp(names.doc, stamp);
 }
 
 void ApplySpecialNameRule(Names& names) {
@@ -118,15 +133,17 @@ bool ApplySpecialNameAndTimeStampRule(Names& names) {
         names.SetArchiveFileWithTimeStamp();
         if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
         names.SetDoc(special);
-        names.AppendDoc(kSeparator);
-        Names::AppendNewTimeStamp(names.doc);
+        char stamp[kTimeStampSize];
+        FormatFileTimeStamp(stamp);
+        AppendSeparatorAndStamp(names.doc, stamp);
         return true;
     }
     if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
     ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
     names.SetFile(special);
-    names.AppendFile(kSeparator);
-    Names::AppendNewTimeStamp(names.file);
+    char stamp[kTimeStampSize];
+    FormatFileTimeStamp(stamp);
+    AppendSeparatorAndStamp(names.file, stamp);
     names.SetDoc(names.file);
     return true;
 }
@@ -165,6 +182,16 @@ void GetFileName(char* fileName) {
     ARO_LOG("Build time stamp for default file name\n");
     names.SetStampedDefaults();
     if (!ApplyFileNameMode(names)) ARO_LOG("Exit function GetFileName without anything done\n");
+}
+
+void CutKeepingTimeStamp(char* name, std::size_t length) {
+    const std::size_t current = std::strlen(name);
+    if (current <= length) return;
+    constexpr std::size_t kTail = kTimeStampSize;  // "_" and the digits
+    if (length >= kTail && EndsInTimeStamp(name, current))
+        std::memmove(name + length - kTail, name + current - kTail, kTail + 1);
+    else
+        name[length] = '\0';
 }
 
 }  // namespace aro

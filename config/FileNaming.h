@@ -2,11 +2,18 @@
 // document name handed to the classic archive client.
 #pragma once
 
+#include <cstddef>
+
 namespace aro {
 
 // Fills fileName (the 260-byte g_szFileName) and g_szDocName from the
 // PrintToArchive, FileNameMode and TempfileName settings. Names that do not
 // fit their 260-byte fields are cut.
 void GetFileName(char* fileName);
+
+// Cuts a name to at most length characters. A name that ends in "_" and a
+// file time stamp keeps them and loses text before them instead: the stamp
+// is what keeps one job's file from replacing another's.
+void CutKeepingTimeStamp(char* name, std::size_t length);
 
 }  // namespace aro

@@ -98,8 +98,7 @@ std::size_t StemRoom() {
 
 // Cuts the stem so that folder, separator, stem and extension fit one path.
 void FitStemToPath() {
-    const std::size_t room = StemRoom();
-    if (std::strlen(g_szFileName) > room) g_szFileName[room] = '\0';
+    CutKeepingTimeStamp(g_szFileName, StemRoom());
 }
 
 // A later page of a single-page job must not replace an earlier page's file
@@ -116,8 +115,7 @@ void MakeRestartNameUnique() {
         const std::size_t room = StemRoom();
         if (std::strlen(suffix) > room) return;
         CopyText(g_szFileName, stem);
-        if (std::strlen(g_szFileName) > room - std::strlen(suffix))
-            g_szFileName[room - std::strlen(suffix)] = '\0';
+        CutKeepingTimeStamp(g_szFileName, room - std::strlen(suffix));
         AppendText(g_szFileName, suffix);
         if (ComposeTiffPath() && !GetPlatform().PathExists(g_szPath)) return;
     }

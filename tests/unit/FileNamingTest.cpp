@@ -110,6 +110,37 @@ TEST_F(FileNamingTest, RuleFiveSpecialNameWithStamp) {
     EXPECT_EQ(Doc(), "AROPrint_20100305090702050");
 }
 
+// Names too long for their fields lose text before the time stamp, never
+// the stamp: it keeps one job's file from replacing another's.
+TEST_F(FileNamingTest, LongNamesKeepTheirTimeStamp) {
+    CopyText(g_szJobName, std::string(300, 'j').c_str());
+    SetUser(*fake, "FileNameMode", "3");
+    Name();
+    EXPECT_EQ(File(), std::string(241, 'j') + "_20100305090702046");
+    EXPECT_EQ(Doc(), File());
+    SetUser(*fake, "FileNameMode", "5");
+    SetUser(*fake, "TempfileName", std::string(259, 's'));
+    Name();
+    ASSERT_EQ(File().size(), 259u);
+    EXPECT_EQ(File().substr(0, 258), std::string(241, 's') + "_2010030509070204");
+}
+
+TEST(CutKeepingTimeStampTest, StampStaysAndOtherNamesAreCutAtTheEnd) {
+    char name[64] = "Invoice_20100305090702046";
+    CutKeepingTimeStamp(name, 20);
+    EXPECT_STREQ(name, "In_20100305090702046");
+    CutKeepingTimeStamp(name, 30);  // fits: unchanged
+    EXPECT_STREQ(name, "In_20100305090702046");
+    CutKeepingTimeStamp(name, 10);  // no room for the stamp: cut at the end
+    EXPECT_STREQ(name, "In_2010030");
+    char plain[64] = "Invoice 42 draft";
+    CutKeepingTimeStamp(plain, 7);
+    EXPECT_STREQ(plain, "Invoice");
+    char almost[64] = "Invoice_2010030509070204x";  // not a stamp
+    CutKeepingTimeStamp(almost, 20);
+    EXPECT_STREQ(almost, "Invoice_201003050907");
+}
+
 TEST_F(FileNamingTest, UnknownRulesKeepTheDefaults) {
     for (const char* mode : {"6", "0", "01", "1 ", ""}) {
         SetUser(*fake, "FileNameMode", mode);

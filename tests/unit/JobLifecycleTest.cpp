@@ -294,6 +294,23 @@ TEST_F(JobLifecycleTest, SinglePageNamesNeverReplaceAnEarlierPage) {
     EXPECT_EQ(files, (std::vector<std::string>{"Letter.TIF", "Letter_2.TIF", "Letter_3.TIF"}));
 }
 
+// A deep output folder leaves little room for the name: the job name part
+// gives way, the time stamp stays, so two such jobs get two files.
+TEST_F(JobLifecycleTest, NameInADeepFolderKeepsItsTimeStamp) {
+    const std::string deep = folder.path() + kPathSeparatorText + std::string(200, 'd');
+    ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+    fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", deep);
+    SetUser(*fake, "FileNameMode", "3");
+    PrintJobName(std::string(100, 'n').c_str());
+    StartDocExit();
+    const std::string path = g_szPath;
+    EXPECT_EQ(path.size(), 259u);
+    EXPECT_EQ(path.substr(path.size() - 22), "_20261207100000000.TIF");
+    EXPECT_EQ(PrintMonoPage(8), 0);
+    EndDocExit();
+    EXPECT_EQ(PageCount(path), 1u);
+}
+
 TEST_F(JobLifecycleTest, SinglePageNamesThatFillThePathStayApart) {
     SetUser(*fake, "PrintMultiPageImage", "0");
     SetUser(*fake, "FileNameMode", "2");
