@@ -26,6 +26,13 @@ void AppendSeparatorAndStamp(char* name, const char* stamp) {
     AppendText(name, kPathSize, stamp);
 }
 
+// "_" and a new time stamp, read from the clock now.
+void AppendSeparatorAndNewStamp(char* name) {
+    char stamp[kTimeStampSize];
+    FormatFileTimeStamp(stamp);
+    AppendSeparatorAndStamp(name, stamp);
+}
+
 bool EndsInTimeStamp(const char* name, std::size_t length) {
     constexpr std::size_t kDigits = kTimeStampSize - 1;
     if (length < kDigits + 1 || name[length - kDigits - 1] != '_') return false;
@@ -58,13 +65,7 @@ struct Names {
     // The archive job's file name: prefix, "_" and a new time stamp.
     void SetArchiveFileWithTimeStamp() {
         SetFileArchivePrefixOr("");
-        AppendFile(kSeparator);
-        AppendNewTimeStamp(file);
-    }
-    static void AppendNewTimeStamp(char* target) {
-        char stamp[kTimeStampSize];
-        FormatFileTimeStamp(stamp);
-        AppendText(target, kPathSize, stamp);
+        AppendSeparatorAndNewStamp(file);
     }
     // Default or rule "1": stem, "_" and a new time stamp in both names.
     void SetStampedDefaults() {
@@ -133,17 +134,13 @@ bool ApplySpecialNameAndTimeStampRule(Names& names) {
         names.SetArchiveFileWithTimeStamp();
         if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
         names.SetDoc(special);
-        char stamp[kTimeStampSize];
-        FormatFileTimeStamp(stamp);
-        AppendSeparatorAndStamp(names.doc, stamp);
+        AppendSeparatorAndNewStamp(names.doc);
         return true;
     }
     if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
     ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
     names.SetFile(special);
-    char stamp[kTimeStampSize];
-    FormatFileTimeStamp(stamp);
-    AppendSeparatorAndStamp(names.file, stamp);
+    AppendSeparatorAndNewStamp(names.file);
     names.SetDoc(names.file);
     return true;
 }
