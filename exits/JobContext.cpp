@@ -29,6 +29,8 @@ unsigned char* g_pStripBuffer = nullptr;
 uint32_t g_dwStagedRows = 0;
 bool g_bFileCreated = false;
 bool g_bRestartSetup = false;
+int32_t g_nPageFormat = 0;
+bool g_bFileRefusesPages = false;
 
 void ResetJobContext() {
     g_bSetupPending = true;
@@ -52,6 +54,8 @@ void ResetJobContext() {
     g_dwStagedRows = 0;
     g_bFileCreated = false;
     g_bRestartSetup = false;
+    g_nPageFormat = 0;
+    g_bFileRefusesPages = false;
 }
 
 }  // namespace aro

@@ -50,6 +50,14 @@ extern bool g_bFileCreated;
 // Set while a single-page restart runs the document setup.
 extern bool g_bRestartSetup;
 
+// The bitmap type (1 or 5) of the page being written into the TIFF file,
+// fixed by its first band; 0 while no page is open there.
+extern int32_t g_nPageFormat;
+// Set once a write into the TIFF file failed (a full disk, the 4 GiB limit
+// of classic TIFF): the file takes no further page, and its directory chain
+// is cut back to the pages counted when it is closed.
+extern bool g_bFileRefusesPages;
+
 // Back to the state of a freshly loaded module (closes nothing).
 void ResetJobContext();
 
