@@ -70,6 +70,10 @@ public:
     bool WriteProfileString(const char*, const char*, const char*, const char*) override {
         return false;
     }
+    bool CreateNewFile(const char*) override { return false; }
+    std::size_t CharacterBoundaryAtOrBefore(const char*, std::size_t length) override {
+        return length;
+    }
     bool GetUserName(char*, uint32_t*) override { return false; }
     uint32_t GetSystemDirectory(char*, uint32_t) override { return 0; }
     bool ReadFileVersion(const char*, uint16_t*) override { return false; }

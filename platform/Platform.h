@@ -143,6 +143,16 @@ public:
     virtual bool WriteProfileString(const char* section, const char* key, const char* value,
                                     const char* file) = 0;
 
+    // Names of the job's files.
+    // Creates an empty file only where nothing exists yet (open with O_EXCL,
+    // CreateFileA with CREATE_NEW): of two jobs that chose one name, one
+    // gets false.
+    virtual bool CreateNewFile(const char* path) = 0;
+    // Where to cut the first length bytes of text (which holds at least that
+    // many) without splitting a character of the system's multibyte text:
+    // length itself, or the start of the character that would be split.
+    virtual std::size_t CharacterBoundaryAtOrBefore(const char* text, std::size_t length) = 0;
+
     // GetUserNameA: on entry *size is the capacity; on success the name is
     // stored with its terminator and *size holds its length plus one.
     virtual bool GetUserName(char* buffer, uint32_t* size) = 0;

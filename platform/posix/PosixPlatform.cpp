@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/Utf8Boundary.h"
 #include "platform/posix/DbusAutomation.h"
 #include "platform/posix/EnvironmentExpansion.h"
 #include "platform/posix/ExecutableSearch.h"
@@ -107,6 +108,18 @@ bool PosixPlatform::CreateTempFile(const char* folder, const char* prefix, char*
 bool PosixPlatform::WriteProfileString(const char* section, const char* key, const char* value,
                                        const char* file) {
     return WritePrivateProfileString(section, key, value, file);
+}
+
+bool PosixPlatform::CreateNewFile(const char* path) {
+    if (IsEmpty(path)) return false;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+std::size_t PosixPlatform::CharacterBoundaryAtOrBefore(const char* text, std::size_t length) {
+    return Utf8BoundaryAtOrBefore(text, length);
 }
 
 bool PosixPlatform::GetUserName(char* buffer, uint32_t* size) {

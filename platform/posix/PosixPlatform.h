@@ -31,6 +31,11 @@ public:
     bool WriteProfileString(const char* section, const char* key, const char* value,
                             const char* file) override;
 
+    // 0666 less the umask, as TIFFOpen creates files.
+    bool CreateNewFile(const char* path) override;
+    // UTF-8: a sequence cut short is left out whole.
+    std::size_t CharacterBoundaryAtOrBefore(const char* text, std::size_t length) override;
+
     bool GetUserName(char* buffer, uint32_t* size) override;
     // $ARO_PRINTER_SYSTEM_DIR when set, else the folder the module is
     // installed to; without a trailing "/".

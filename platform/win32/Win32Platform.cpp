@@ -96,6 +96,27 @@ bool Win32Platform::WriteProfileString(const char* section, const char* key, con
     return WritePrivateProfileStringA(section, key, value, file);
 }
 
+bool Win32Platform::CreateNewFile(const char* path) {
+    if (IsEmpty(path)) return false;
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+// A lead byte and its trail byte stay together; a lead byte whose trail
+// byte lies beyond length is left out.
+std::size_t Win32Platform::CharacterBoundaryAtOrBefore(const char* text, std::size_t length) {
+    std::size_t at = 0;
+    while (at < length) {
+        const std::size_t step = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(text[at])) ? 2 : 1;
+        if (at + step > length) break;
+        at += step;
+    }
+    return at;
+}
+
 bool Win32Platform::GetUserName(char* buffer, uint32_t* size) {
     if (size == nullptr) return false;
     DWORD length = buffer == nullptr ? 0 : *size;

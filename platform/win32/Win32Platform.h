@@ -33,6 +33,10 @@ public:
     bool WriteProfileString(const char* section, const char* key, const char* value,
                             const char* file) override;
 
+    bool CreateNewFile(const char* path) override;
+    // The ANSI code page's double-byte characters (IsDBCSLeadByteEx).
+    std::size_t CharacterBoundaryAtOrBefore(const char* text, std::size_t length) override;
+
     bool GetUserName(char* buffer, uint32_t* size) override;
     uint32_t GetSystemDirectory(char* buffer, uint32_t capacity) override;
     bool ReadFileVersion(const char* path, uint16_t parts[4]) override;

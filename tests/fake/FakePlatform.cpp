@@ -1,5 +1,6 @@
 #include "fake/FakePlatform.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "exits/JobContext.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/PageBitmap.h"
+#include "platform/Utf8Boundary.h"
 
 namespace aro::test {
 
@@ -151,6 +153,18 @@ bool FakePlatform::WriteProfileString(const char* section, const char* key, cons
                                       const char* file) {
     profileWrites.push_back({section, key, value, file});
     return true;
+}
+
+bool FakePlatform::CreateNewFile(const char* path) {
+    if (!*path || paths.count(path)) return false;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+std::size_t FakePlatform::CharacterBoundaryAtOrBefore(const char* text, std::size_t length) {
+    return Utf8BoundaryAtOrBefore(text, length);
 }
 
 bool FakePlatform::GetUserName(char* buffer, uint32_t* size) {

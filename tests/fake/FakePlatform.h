@@ -80,6 +80,10 @@ public:
                         uint32_t capacity) override;
     bool WriteProfileString(const char* section, const char* key, const char* value,
                             const char* file) override;
+    // Declared paths count as taken; otherwise a real file is created.
+    bool CreateNewFile(const char* path) override;
+    // UTF-8, as on POSIX.
+    std::size_t CharacterBoundaryAtOrBefore(const char* text, std::size_t length) override;
     bool GetUserName(char* buffer, uint32_t* size) override;
     uint32_t GetSystemDirectory(char* buffer, uint32_t capacity) override;
     bool ReadFileVersion(const char* path, uint16_t parts[4]) override;
