@@ -31,6 +31,7 @@ bool g_bFileCreated = false;
 bool g_bRestartSetup = false;
 int32_t g_nPageFormat = 0;
 bool g_bFileRefusesPages = false;
+bool g_bStampedFileName = false;
 
 void ResetJobContext() {
     g_bSetupPending = true;
@@ -56,6 +57,7 @@ void ResetJobContext() {
     g_bRestartSetup = false;
     g_nPageFormat = 0;
     g_bFileRefusesPages = false;
+    g_bStampedFileName = false;
 }
 
 }  // namespace aro

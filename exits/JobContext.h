@@ -58,6 +58,10 @@ extern int32_t g_nPageFormat;
 // is cut back to the pages counted when it is closed.
 extern bool g_bFileRefusesPages;
 
+// Set by the naming when g_szFileName carries a time stamp. Such a name is
+// meant to be the job's own: its file is claimed, never replaced.
+extern bool g_bStampedFileName;
+
 // Back to the state of a freshly loaded module (closes nothing).
 void ResetJobContext();
 
