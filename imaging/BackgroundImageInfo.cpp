@@ -18,7 +18,6 @@ BackgroundImageInfo ReadBackgroundImageInfo(TIFF* tif) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &info.samplesPerPixel);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &info.compression);
     TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &info.photometric);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &info.fillOrder);
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &info.planarConfig);
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &info.tileWidth);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &info.tileLength);

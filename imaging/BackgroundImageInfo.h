@@ -15,7 +15,6 @@ struct BackgroundImageInfo {
     uint16_t samplesPerPixel = 1;
     uint16_t compression = 1;
     uint16_t photometric = 0;
-    uint16_t fillOrder = 1;
     uint16_t planarConfig = 1;
     uint32_t tileWidth = 0;
     uint32_t tileLength = 0;

@@ -100,7 +100,7 @@ int Refuse(PageBitmap& bitmap) {
 bool ReadPixels(TIFF* tif, const BackgroundImageInfo& info, bool rgba, PageBitmap& bitmap) {
     if (rgba) return ReadRgbaPixels(tif, bitmap);
     WriteBackgroundColourTable(tif, info, bitmap);
-    return info.tiled ? ReadTilePixels(tif, info, bitmap) : ReadScanlinePixels(tif, info, bitmap);
+    return info.tiled ? ReadTilePixels(tif, info, bitmap) : ReadScanlinePixels(tif, bitmap);
 }
 
 int LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {

@@ -8,7 +8,6 @@
 #include <memory>
 #include <utility>
 
-#include "imaging/BackgroundImageInfo.h"
 #include "imaging/PageBitmap.h"
 
 namespace aro {
@@ -18,15 +17,6 @@ namespace {
 struct FreeDeleter {
     void operator()(void* block) const { std::free(block); }
 };
-
-unsigned char ReverseBits(unsigned char value) {
-    unsigned char reversed = 0;
-    for (int bit = 0; bit < 8; ++bit) {
-        reversed = static_cast<unsigned char>(reversed << 1 | (value & 1));
-        value = static_cast<unsigned char>(value >> 1);
-    }
-    return reversed;
-}
 
 void CopyRasterRow(const uint32_t* pixels, uint32_t width, unsigned char* row) {
     for (uint32_t x = 0; x < width; ++x) {
@@ -64,7 +54,7 @@ std::size_t FileRowBytesInBitmap(TIFF* tif, const PageBitmap& bitmap) {
     return static_cast<std::size_t>(fileRowBytes);
 }
 
-bool ReadScanlinePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap) {
+bool ReadScanlinePixels(TIFF* tif, PageBitmap& bitmap) {
     const uint32_t height = bitmap.GetHeight();
     if (height == 0) return true;
     const std::size_t rowBytes = FileRowBytesInBitmap(tif, bitmap);
@@ -74,13 +64,12 @@ bool ReadScanlinePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& 
         if (!row) return false;
         // A row that fails to decode stays as it was (zero).
         TIFFReadScanline(tif, row, fileRow, 0);
-        FinishBitmapRow(row, rowBytes, info, bitmap);
+        FinishBitmapRow(row, bitmap);
     }
     return true;
 }
 
-void FinishBitmapRow(unsigned char* row, std::size_t rowBytes, const BackgroundImageInfo& info,
-                     const PageBitmap& bitmap) {
+void FinishBitmapRow(unsigned char* row, const PageBitmap& bitmap) {
     const uint16_t bitCount = bitmap.GetBitCount();
     if (bitCount >= 24) {
         const std::size_t pixelBytes = bitCount / 8;
@@ -89,8 +78,6 @@ void FinishBitmapRow(unsigned char* row, std::size_t rowBytes, const BackgroundI
         for (std::size_t x = 0; x < pixels; ++x)
             std::swap(row[x * pixelBytes], row[x * pixelBytes + 2]);
     }
-    if (info.compression == COMPRESSION_PACKBITS && info.fillOrder == FILLORDER_LSB2MSB)
-        for (std::size_t i = 0; i < rowBytes; ++i) row[i] = ReverseBits(row[i]);
 }
 
 }  // namespace aro

@@ -17,7 +17,7 @@ struct BackgroundImageInfo;
 bool ReadRgbaPixels(TIFF* tif, PageBitmap& bitmap);
 
 // A stripped image row by row, top row first.
-bool ReadScanlinePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap);
+bool ReadScanlinePixels(TIFF* tif, PageBitmap& bitmap);
 
 // A tiled image tile by tile.
 bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap);
@@ -26,10 +26,9 @@ bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitm
 // do not fit the bitmap's stride.
 std::size_t FileRowBytesInBitmap(TIFF* tif, const PageBitmap& bitmap);
 
-// Turns a row as the file stores it into the bitmap's conventions: red and
-// blue exchanged in pixels of 24 bits and more, and the bits of every byte
-// reversed for PackBits images with FillOrder 2.
-void FinishBitmapRow(unsigned char* row, std::size_t rowBytes, const BackgroundImageInfo& info,
-                     const PageBitmap& bitmap);
+// Turns a decoded row into the bitmap's conventions: red and blue exchanged
+// in pixels of 24 bits and more. The bit order within bytes needs nothing:
+// libtiff applies FillOrder to the raw data of every codec before decoding.
+void FinishBitmapRow(unsigned char* row, const PageBitmap& bitmap);
 
 }  // namespace aro

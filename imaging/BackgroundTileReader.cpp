@@ -87,8 +87,7 @@ bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitm
         }
     }
     for (uint32_t index = 0; index < height; ++index)
-        if (unsigned char* row = bitmap.GetRow(index))
-            FinishBitmapRow(row, geometry.bitmapRowBytes, info, bitmap);
+        if (unsigned char* row = bitmap.GetRow(index)) FinishBitmapRow(row, bitmap);
     return true;
 }
 

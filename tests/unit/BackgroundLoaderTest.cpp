@@ -194,18 +194,44 @@ TEST_F(BackgroundLoaderTest, CcittMinIsBlackIsTakenAsWhiteBlack) {
     }
 }
 
-TEST_F(BackgroundLoaderTest, PackBitsWithFillOrderTwoIsBitReversed) {
-    const std::vector<std::string> pattern = {"##......#...###.", "#.......########"};
-    TiffImageRecipe recipe = Recipe(16, 2, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_PACKBITS);
-    recipe.fillOrder = FILLORDER_LSB2MSB;
-    ASSERT_EQ(WriteAndLoad(recipe, BitRows(pattern)), 1);
-    for (uint32_t y = 0; y < 2; ++y)
-        for (uint32_t x = 0; x < 16; ++x)
-            EXPECT_EQ(BitAt(bitmap, x, y), pattern[y][x / 8 * 8 + 7 - x % 8] == '#') << x;
+TEST_F(BackgroundLoaderTest, EveryBitOrderAndBilevelCompressionLoadsThePixelsTheFileShows) {
+    // No row, and no byte, reads the same mirrored.
+    const std::vector<std::string> pattern = {
+        "##......#...###..#.#...##", "#.......########...##.#..", ".#.##...##.#....#....####"};
+    const auto width = static_cast<uint32_t>(pattern[0].size());
+    const auto height = static_cast<uint32_t>(pattern.size());
+    TiffImageRecipe plain = Recipe(width, height, 1, 1, PHOTOMETRIC_MINISWHITE);
+    ASSERT_TRUE(WriteTiff(Path("plain.tif"), plain, BitRows(pattern)));
+    PageBitmap original;
+    original.Reset();
+    ASSERT_EQ(BackgroundLoader::Instance().LoadTiffImage(Path("plain.tif").c_str(), &original, 1),
+              1);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            ASSERT_EQ(BitAt(original, x, y), pattern[y][x] == '#') << x << "," << y;
 
-    recipe.fillOrder = FILLORDER_MSB2LSB;
-    ASSERT_EQ(WriteAndLoad(recipe, BitRows(pattern)), 1);
-    ExpectBits(pattern);
+    for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_CCITTRLE, COMPRESSION_CCITTFAX3,
+                                 COMPRESSION_CCITTFAX4, COMPRESSION_LZW, COMPRESSION_PACKBITS}) {
+        for (uint16_t fillOrder : {FILLORDER_MSB2LSB, FILLORDER_LSB2MSB}) {
+            for (bool tiled : {false, true}) {
+                TiffImageRecipe recipe = plain;
+                recipe.compression = compression;
+                recipe.fillOrder = fillOrder;
+                recipe.tileWidth = recipe.tileLength = tiled ? 16 : 0;
+                SCOPED_TRACE(testing::Message() << "compression " << compression << ", fill order "
+                                                << fillOrder << (tiled ? ", tiled" : ""));
+                ASSERT_EQ(WriteAndLoad(recipe, BitRows(pattern)), 1);
+                ASSERT_EQ(bitmap.GetWidth(), width);
+                ASSERT_EQ(bitmap.GetHeight(), height);
+                EXPECT_EQ(PaletteBgr(bitmap, 0), PaletteBgr(original, 0));
+                EXPECT_EQ(PaletteBgr(bitmap, 1), PaletteBgr(original, 1));
+                for (uint32_t y = 0; y < height; ++y)
+                    for (uint32_t x = 0; x < width; ++x)
+                        ASSERT_EQ(BitAt(bitmap, x, y), BitAt(original, x, y)) << x << "," << y;
+            }
+        }
+    }
+    original.FreeDib();
 }
 
 // ---- palette, grey and colour images ----
