@@ -8,6 +8,7 @@
 #include "config/TimeStamp.h"
 #include "exits/JobContext.h"
 #include "platform/PathRules.h"
+#include "platform/Platform.h"
 
 namespace aro {
 
@@ -21,7 +22,7 @@ constexpr const char* kShortNameStem = "AROprint";
 // both gives way to them.
 void AppendSeparatorAndStamp(char* name, const char* stamp) {
     const std::size_t tail = 1 + std::strlen(stamp);
-    if (std::strlen(name) + tail > kPathSize - 1) name[kPathSize - 1 - tail] = '\0';
+    if (std::strlen(name) + tail > kPathSize - 1) CutName(name, kPathSize - 1 - tail);
     AppendText(name, kPathSize, kSeparator);
     AppendText(name, kPathSize, stamp);
 }
@@ -41,13 +42,26 @@ bool EndsInTimeStamp(const char* name, std::size_t length) {
     return true;
 }
 
-// A naming run: the two names being built and the sub-directory flag.
+// A naming run: the two names being built, the sub-directory flag and
+// whether the file name ends in a time stamp.
 struct Names {
     char* file;  // kPathSize bytes
     char* doc;   // kPathSize bytes
     bool subfolder = false;
+    bool fileStamped = false;
 
-    void SetFile(const char* text) { CopyText(file, kPathSize, text); }
+    void SetFile(const char* text) {
+        CopyText(file, kPathSize, text);
+        fileStamped = false;
+    }
+    void StampFile(const char* stamp) {
+        AppendSeparatorAndStamp(file, stamp);
+        fileStamped = true;
+    }
+    void StampFileNow() {
+        AppendSeparatorAndNewStamp(file);
+        fileStamped = true;
+    }
     void SetDoc(const char* text) { CopyText(doc, kPathSize, text); }
     void AppendFile(const char* text) { AppendText(file, kPathSize, text); }
     void AppendDoc(const char* text) { AppendText(doc, kPathSize, text); }
@@ -65,7 +79,7 @@ struct Names {
     // The archive job's file name: prefix, "_" and a new time stamp.
     void SetArchiveFileWithTimeStamp() {
         SetFileArchivePrefixOr("");
-        AppendSeparatorAndNewStamp(file);
+        StampFileNow();
     }
     // Default or rule "1": stem, "_" and a new time stamp in both names.
     void SetStampedDefaults() {
@@ -77,6 +91,7 @@ struct Names {
         FormatFileTimeStamp(stamp);
         AppendFile(stamp);
         AppendDoc(stamp);
+        fileStamped = true;
     }
 };
 
@@ -102,7 +117,7 @@ void ApplyJobNameAndTimeStampRule(Names& names) {
     names.SetDoc(g_szJobName);
     char stamp[kTimeStampSize];
     FormatFileTimeStamp(stamp);
-    AppendSeparatorAndStamp(names.file, stamp);
+    names.StampFile(stamp);
     AppendSeparatorAndStamp(names.doc, stamp);
 }
 
@@ -140,7 +155,7 @@ bool ApplySpecialNameAndTimeStampRule(Names& names) {
     if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
     ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
     names.SetFile(special);
-    AppendSeparatorAndNewStamp(names.file);
+    names.StampFileNow();
     names.SetDoc(names.file);
     return true;
 }
@@ -179,16 +194,24 @@ void GetFileName(char* fileName) {
     ARO_LOG("Build time stamp for default file name\n");
     names.SetStampedDefaults();
     if (!ApplyFileNameMode(names)) ARO_LOG("Exit function GetFileName without anything done\n");
+    g_bStampedFileName = names.fileStamped;
 }
 
 void CutKeepingTimeStamp(char* name, std::size_t length) {
     const std::size_t current = std::strlen(name);
     if (current <= length) return;
     constexpr std::size_t kTail = kTimeStampSize;  // "_" and the digits
-    if (length >= kTail && EndsInTimeStamp(name, current))
-        std::memmove(name + length - kTail, name + current - kTail, kTail + 1);
-    else
-        name[length] = '\0';
+    if (length >= kTail && EndsInTimeStamp(name, current)) {
+        const std::size_t kept = GetPlatform().CharacterBoundaryAtOrBefore(name, length - kTail);
+        std::memmove(name + kept, name + current - kTail, kTail + 1);
+    } else {
+        CutName(name, length);
+    }
+}
+
+void CutName(char* name, std::size_t length) {
+    if (std::strlen(name) <= length) return;
+    name[GetPlatform().CharacterBoundaryAtOrBefore(name, length)] = '\0';
 }
 
 }  // namespace aro

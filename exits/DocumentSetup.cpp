@@ -1,7 +1,6 @@
 // startDocExit: the document setup, once per load and at every single-page
 // restart.
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -13,21 +12,15 @@
 #include "config/VersionRecord.h"
 #include "exits/AccountCheck.h"
 #include "exits/CommandHooks.h"
+#include "exits/DocumentFile.h"
 #include "exits/Exits.h"
 #include "exits/JobContext.h"
 #include "imaging/PageBitmap.h"
-#include "platform/PathRules.h"
 #include "platform/Platform.h"
 
 namespace aro {
 
 namespace {
-
-constexpr const char* kTiffExtension = ".TIF";
-// Extensions of the job's files share one length, so a stem that fits the
-// TIFF path fits the .grp and .TXT paths too.
-constexpr std::size_t kExtensionLength = 4;
-constexpr int kMaxUniqueSuffix = 9999;
 
 void ReadMultiPageMode() {
     char value[kFlagSize];
@@ -85,17 +78,6 @@ void ResolveOutputDirectory() {
         CopyText(g_szPrintDir, folder.c_str());
 }
 
-bool ComposeTiffPath() {
-    return JoinPath(g_szPath, {g_szPrintDir, kPathSeparatorText, g_szFileName, kTiffExtension});
-}
-
-// The longest stem for which folder, separator, stem and extension fit one
-// path (the stem's own buffer is as long as a path).
-std::size_t StemRoom() {
-    const std::size_t fixed = std::strlen(g_szPrintDir) + 1 + kExtensionLength;
-    return fixed >= kPathSize ? 0 : kPathSize - 1 - fixed;
-}
-
 // Cuts the stem so that folder, separator, stem and extension fit one path.
 void FitStemToPath() {
     CutKeepingTimeStamp(g_szFileName, StemRoom());
@@ -108,17 +90,8 @@ void MakeRestartNameUnique() {
     if (!g_bRestartSetup || !ComposeTiffPath() || !GetPlatform().PathExists(g_szPath)) return;
     char stem[kPathSize];
     CopyText(stem, g_szFileName);
-    for (int n = 2; n <= kMaxUniqueSuffix; ++n) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "_%d", n);
-        // A stem that fills the path gives way to the suffix, which must stay.
-        const std::size_t room = StemRoom();
-        if (std::strlen(suffix) > room) return;
-        CopyText(g_szFileName, stem);
-        CutKeepingTimeStamp(g_szFileName, room - std::strlen(suffix));
-        AppendText(g_szFileName, suffix);
-        if (ComposeTiffPath() && !GetPlatform().PathExists(g_szPath)) return;
-    }
+    for (int n = 2; n <= kMaxFileNumber && NumberFileName(stem, n); ++n)
+        if (!GetPlatform().PathExists(g_szPath)) return;
 }
 
 void ChooseFileName() {

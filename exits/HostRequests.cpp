@@ -16,6 +16,12 @@ constexpr unsigned int kCommandMessage = 0x0111;
 constexpr uintptr_t kOkCommand = 1;
 // Characters a file name cannot hold.
 constexpr const char* kDroppedCharacters = "\"*/:<>?\\|";
+
+// Control characters (a line break would end a .grp line) and the
+// characters a file name cannot hold.
+bool IsDropped(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || std::strchr(kDroppedCharacters, c);
+}
 }  // namespace
 
 int16_t GetPrintFileName(char* dest) {
@@ -31,11 +37,15 @@ int16_t GetPrintFileName(char* dest) {
     return 1;
 }
 
+// A name longer than the field is cut between two characters.
 int16_t PrintJobName(const char* name) {
     std::size_t out = 0;
-    for (const char* c = name ? name : ""; *c && out + 1 < kPathSize; ++c)
-        if (!std::strchr(kDroppedCharacters, *c)) g_szJobName[out++] = *c;
+    const char* c = name ? name : "";
+    for (; *c && out + 1 < kPathSize; ++c)
+        if (!IsDropped(*c)) g_szJobName[out++] = *c;
     g_szJobName[out] = '\0';
+    while (*c && IsDropped(*c)) ++c;
+    if (*c) g_szJobName[GetPlatform().CharacterBoundaryAtOrBefore(g_szJobName, out)] = '\0';
     return 1;
 }
 

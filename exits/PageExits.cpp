@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "config/DiagnosticLog.h"
+#include "exits/DocumentFile.h"
 #include "exits/Exits.h"
 #include "exits/JobContext.h"
 #include "exits/JobMessages.h"
@@ -24,7 +25,7 @@ bool OpenDocumentFile() {
     ARO_LOG("This is the first page.\n");
     g_nPageCount = 0;
     LogText("Open to write ", g_szPath);
-    g_out = (g_szPrintDir[0] && g_szPath[0]) ? TIFFOpen(g_szPath, "w") : nullptr;
+    g_out = (g_szPrintDir[0] && g_szPath[0]) ? CreateDocumentFile() : nullptr;
     if (!g_out) {
         ShowCannotOpenTiffMessage();
         return false;
