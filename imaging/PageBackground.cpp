@@ -3,6 +3,7 @@
 #include "config/FixedText.h"
 #include "config/SettingsStore.h"
 #include "exits/JobContext.h"
+#include "imaging/BackgroundCache.h"
 #include "imaging/BackgroundLoader.h"
 #include "imaging/PageBitmap.h"
 
@@ -15,7 +16,8 @@ bool PreparePageBackground(const char* valueName) {
     // A second document in one load finds the bitmap released.
     if (!g_pBackground) return false;
     g_pBackground->Clear();
-    return BackgroundLoader::Instance().LoadTiffImage(path, g_pBackground, 1) == 1;
+    // Checked at every page: a letterhead replaced meanwhile takes effect now.
+    return LoadCachedBackground(path, g_pBackground) == 1;
 }
 
 uint16_t PageBackgroundBitCount() {

@@ -80,8 +80,7 @@ std::uint64_t BlockSizeOf(const unsigned char* block) {
 
 PageBitmap& PageBitmap::Reset() {
     Clear();
-    m_hDib = nullptr;
-    m_dwBlockSize = 0;
+    FreeDib();
     SetXResolution(0);
     SetYResolution(0);
     return *this;
@@ -101,10 +100,23 @@ void PageBitmap::Clear() {
 }
 
 void PageBitmap::FreeDib() {
-    if (!m_hDib) return;
-    GetPlatform().Free(m_hDib);
-    m_hDib = nullptr;
+    m_hDib.reset();
     m_dwBlockSize = 0;
+}
+
+void PageBitmap::ShareDib(const PageBitmap& source) {
+    m_wBitCount = source.m_wBitCount;
+    m_dwDirectoryCount = source.m_dwDirectoryCount;
+    m_dwDirectory = source.m_dwDirectory;
+    m_dwWidth = source.m_dwWidth;
+    m_dwHeight = source.m_dwHeight;
+    m_nXResolution = source.m_nXResolution;
+    m_nYResolution = source.m_nYResolution;
+    m_dwCompression = source.m_dwCompression;
+    m_dwFormat = source.m_dwFormat;
+    m_nState = source.m_nState;
+    m_hDib = source.m_hDib;
+    m_dwBlockSize = source.m_dwBlockSize;
 }
 
 uint32_t PageBitmap::GetStride() const {
@@ -122,20 +134,20 @@ unsigned char* PageBitmap::GetRow(uint32_t index) const {
     std::uint64_t pixelBytes = GetPixelBytes();
     std::uint64_t rowBytes = pixelBytes > kSpareBytes ? pixelBytes - kSpareBytes : 0;
     if (stride == 0 || (std::uint64_t{index} + 1) * stride > rowBytes) return nullptr;
-    return GetBits(m_hDib) + index * stride;
+    return GetBits(m_hDib.get()) + index * stride;
 }
 
 void PageBitmap::SetXResolution(int32_t dpi) {
     m_nXResolution = dpi == 0 ? kDefaultDpi : dpi;
     if (m_hDib)
-        WriteLe32(m_hDib + kOffXPelsPerMeter,
+        WriteLe32(m_hDib.get() + kOffXPelsPerMeter,
                   static_cast<uint32_t>(DpiToPelsPerMeter(m_nXResolution)));
 }
 
 void PageBitmap::SetYResolution(int32_t dpi) {
     m_nYResolution = dpi == 0 ? kDefaultDpi : dpi;
     if (m_hDib)
-        WriteLe32(m_hDib + kOffYPelsPerMeter,
+        WriteLe32(m_hDib.get() + kOffYPelsPerMeter,
                   static_cast<uint32_t>(DpiToPelsPerMeter(m_nYResolution)));
 }
 
@@ -176,9 +188,11 @@ unsigned char* PageBitmap::CreateDib(uint32_t width, uint32_t height, uint16_t b
 
 int PageBitmap::AllocDib() {
     FreeDib();
-    m_hDib = CreateDib(m_dwWidth, m_dwHeight, m_wBitCount);
-    if (!m_hDib) return -1;
-    m_dwBlockSize = BlockSizeOf(m_hDib);
+    unsigned char* block = CreateDib(m_dwWidth, m_dwHeight, m_wBitCount);
+    if (!block) return -1;
+    // Released through the platform that is in use at the time.
+    m_hDib.reset(block, [](unsigned char* dib) { GetPlatform().Free(dib); });
+    m_dwBlockSize = BlockSizeOf(block);
     return 1;
 }
 
@@ -210,12 +224,12 @@ uint16_t PageBitmap::GetNumColors(const unsigned char* block) {
 }
 
 unsigned char* PageBitmap::GetPalette() const {
-    return m_hDib ? m_hDib + kInfoHeaderSize : nullptr;
+    return m_hDib ? m_hDib.get() + kInfoHeaderSize : nullptr;
 }
 
 std::uint64_t PageBitmap::GetPixelBytes() const {
     if (!m_hDib) return 0;
-    std::uint64_t before = HeaderSize(m_hDib) + std::uint64_t{GetPaletteSize(m_hDib)};
+    std::uint64_t before = HeaderSize(m_hDib.get()) + std::uint64_t{GetPaletteSize(m_hDib.get())};
     return m_dwBlockSize > before ? m_dwBlockSize - before : 0;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace aro {
 
@@ -19,8 +20,11 @@ public:
     PageBitmap& Reset();
     // Empty the attributes; the block stays referenced until AllocDib or FreeDib.
     void Clear();
-    // Release the block, if any.
+    // Release the block, if any (the memory goes when no bitmap shares it).
     void FreeDib();
+    // Take another bitmap's attributes and share its block instead of a
+    // copy; a shared block must then be read only.
+    void ShareDib(const PageBitmap& source);
 
     uint32_t GetStride() const;
     // Row index counts from the bottom row of the image; null when out of range.
@@ -38,7 +42,7 @@ public:
     static uint16_t GetPaletteSize(const unsigned char* block);
     static uint16_t GetNumColors(const unsigned char* block);
     unsigned char* GetPalette() const;
-    unsigned char* GetDib() const { return m_hDib; }
+    unsigned char* GetDib() const { return m_hDib.get(); }
     // Bytes in the block after the header and palette (the pixel rows and
     // the spare bytes); 0 without a block.
     std::uint64_t GetPixelBytes() const;
@@ -77,7 +81,7 @@ private:
     uint32_t m_dwCompression = 1;
     uint32_t m_dwFormat = 0;
     int32_t m_nState = 4;
-    unsigned char* m_hDib = nullptr;
+    std::shared_ptr<unsigned char> m_hDib;
     std::uint64_t m_dwBlockSize = 0;  // size of m_hDib, for bounds checks
 };
 

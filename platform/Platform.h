@@ -185,6 +185,30 @@ public:
     // host has no windows (POSIX) there is nothing to do.
     virtual void MoveWindowTo(void* /*window*/, int /*left*/, int /*top*/) {}
     virtual void EndDialog(void* /*window*/, intptr_t /*result*/) {}
+
+    // ---- File identity ----
+    // Tells one version of a file from another without reading it (stat;
+    // GetFileInformationByHandle on Windows). False when the file cannot be
+    // examined: the caller then cannot rely on anything it kept of it.
+    virtual bool GetFileIdentity(const char* /*path*/, struct FileIdentity* /*identity*/) {
+        return false;
+    }
+};
+
+// The file's volume and number on it (device and inode, volume serial and
+// file index), its size and its last write time in the platform's units;
+// a field the platform cannot tell stays 0.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    uint64_t size = 0;
+    int64_t modified = 0;
+
+    bool operator==(const FileIdentity& other) const {
+        return volume == other.volume && index == other.index && size == other.size &&
+               modified == other.modified;
+    }
+    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 };
 
 // The platform in use: the one installed by SetPlatform, else the

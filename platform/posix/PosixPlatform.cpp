@@ -202,6 +202,17 @@ std::unique_ptr<AutomationObject> PosixPlatform::CreateAutomationObject(const ch
     return CreateDbusAutomationObject(progId);
 }
 
+bool PosixPlatform::GetFileIdentity(const char* path, FileIdentity* identity) {
+    struct stat status {};
+    if (IsEmpty(path) || identity == nullptr || stat(path, &status) != 0) return false;
+    identity->volume = static_cast<uint64_t>(status.st_dev);
+    identity->index = static_cast<uint64_t>(status.st_ino);
+    identity->size = static_cast<uint64_t>(status.st_size);
+    identity->modified = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                         static_cast<int64_t>(status.st_mtim.tv_nsec);
+    return true;
+}
+
 }  // namespace aro::posix
 
 namespace aro {

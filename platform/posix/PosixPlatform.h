@@ -59,6 +59,10 @@ public:
     void Free(void* block) override;
 
     std::unique_ptr<AutomationObject> CreateAutomationObject(const char* progId) override;
+
+    // stat of the file a symbolic link leads to: device, inode, size and
+    // modification time in nanoseconds.
+    bool GetFileIdentity(const char* path, FileIdentity* identity) override;
 };
 
 }  // namespace aro::posix

@@ -186,6 +186,43 @@ void Win32Platform::EndDialog(void* window, intptr_t result) {
     if (window) ::EndDialog(static_cast<HWND>(window), result);
 }
 
+namespace {
+
+uint64_t Join(DWORD high, DWORD low) {
+    return static_cast<uint64_t>(high) << 32 | low;
+}
+
+}  // namespace
+
+bool Win32Platform::GetFileIdentity(const char* path, FileIdentity* identity) {
+    if (IsEmpty(path) || identity == nullptr) return false;
+    *identity = FileIdentity();
+    // No access rights asked: reading the attributes needs none, and the
+    // file stays open to writers and to deletion meanwhile.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION information;
+        const BOOL known = GetFileInformationByHandle(file, &information);
+        CloseHandle(file);
+        if (known) {
+            identity->volume = information.dwVolumeSerialNumber;
+            identity->index = Join(information.nFileIndexHigh, information.nFileIndexLow);
+            identity->size = Join(information.nFileSizeHigh, information.nFileSizeLow);
+            identity->modified =
+                static_cast<int64_t>(Join(information.ftLastWriteTime.dwHighDateTime,
+                                          information.ftLastWriteTime.dwLowDateTime));
+            return true;
+        }
+    }
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &attributes)) return false;
+    identity->size = Join(attributes.nFileSizeHigh, attributes.nFileSizeLow);
+    identity->modified = static_cast<int64_t>(
+        Join(attributes.ftLastWriteTime.dwHighDateTime, attributes.ftLastWriteTime.dwLowDateTime));
+    return true;
+}
+
 }  // namespace aro::win32
 
 namespace aro {

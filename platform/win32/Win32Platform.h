@@ -56,6 +56,11 @@ public:
 
     void MoveWindowTo(void* window, int left, int top) override;
     void EndDialog(void* window, intptr_t result) override;
+
+    // GetFileInformationByHandle: volume serial number, file index, size and
+    // last write time; GetFileAttributesExA (size and last write time) when
+    // the file cannot be opened for its attributes.
+    bool GetFileIdentity(const char* path, FileIdentity* identity) override;
 };
 
 }  // namespace aro::win32

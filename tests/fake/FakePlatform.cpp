@@ -1,18 +1,21 @@
 #include "fake/FakePlatform.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <tiffio.h>
 
 #include "exits/JobContext.h"
+#include "imaging/BackgroundCache.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/PageBitmap.h"
 #include "platform/Utf8Boundary.h"
@@ -221,6 +224,7 @@ std::string FakePlatform::LogText() {
 
 void* FakePlatform::AllocateZeroed(std::size_t bytes) {
     if (allocationFails) return nullptr;
+    ++allocations;
     return std::calloc(1, bytes ? bytes : 1);
 }
 
@@ -230,6 +234,18 @@ void FakePlatform::Free(void* block) {
 
 std::unique_ptr<AutomationObject> FakePlatform::CreateAutomationObject(const char* progId) {
     return automationFactory ? automationFactory(progId) : nullptr;
+}
+
+bool FakePlatform::GetFileIdentity(const char* path, FileIdentity* identity) {
+    struct stat status {};
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(path, error);
+    if (error || stat(path, &status) != 0) return false;
+    identity->volume = static_cast<uint64_t>(status.st_dev);
+    identity->index = static_cast<uint64_t>(status.st_ino);
+    identity->size = static_cast<uint64_t>(status.st_size);
+    identity->modified = static_cast<int64_t>(modified.time_since_epoch().count());
+    return true;
 }
 
 ScopedFakePlatform::ScopedFakePlatform() {
@@ -247,6 +263,8 @@ ScopedFakePlatform::~ScopedFakePlatform() {
         g_pBackground->FreeDib();
         delete g_pBackground;
     }
+    // Kept decodes go back to the allocator they came from.
+    ReleaseBackgroundCache();
     ResetJobContext();
     SetPlatform(nullptr);
 }

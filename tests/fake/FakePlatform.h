@@ -95,6 +95,11 @@ public:
     void Free(void* block) override;
     std::unique_ptr<AutomationObject> CreateAutomationObject(const char* progId) override;
 
+    // Real files only (the declared paths have no versions): device, inode,
+    // size and last write time.
+    bool GetFileIdentity(const char* path, FileIdentity* identity) override;
+    int allocations = 0;  // blocks AllocateZeroed handed out
+
     // Everything written to the log file so far (the log goes to a memory stream).
     std::string LogText();
 

@@ -1,0 +1,118 @@
+#include "imaging/BackgroundCache.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "imaging/BackgroundLoader.h"
+#include "imaging/PageBitmap.h"
+#include "platform/Platform.h"
+
+namespace aro {
+
+namespace {
+
+// The first-page and the next-pages image of one kind of page.
+constexpr std::size_t kKeptImages = 2;
+
+struct KeptImage {
+    std::string path;
+    FileIdentity identity;
+    PageBitmap bitmap;
+    std::uint64_t lastUse = 0;
+    bool valid = false;
+
+    void Forget() {
+        valid = false;
+        path.clear();
+        bitmap.Clear();
+        bitmap.FreeDib();
+    }
+};
+
+// The monochrome merge turns an image whose colour 0 is black around before
+// its first use. Done once here, the kept pixels stay as they are through
+// every merge of every page that shares them.
+void PrepareForMerges(PageBitmap& bitmap) {
+    const unsigned char* palette = bitmap.GetPalette();
+    if (bitmap.GetBitCount() == 1 && palette && palette[2] == 0)
+        BackgroundLoader::NormalizeMonoPolarity(bitmap);
+}
+
+class BackgroundCache {
+public:
+    // The built-in platform releases what is still kept when the module is
+    // unloaded: constructed before the cache, it is destroyed after it.
+    BackgroundCache() { BuiltInPlatform(); }
+    ~BackgroundCache() { Release(); }
+    BackgroundCache(const BackgroundCache&) = delete;
+    BackgroundCache& operator=(const BackgroundCache&) = delete;
+
+    int Load(const char* path, PageBitmap* bitmap) {
+        BackgroundLoader& loader = BackgroundLoader::Instance();
+        FileIdentity identity;
+        // A file that cannot be told apart from its next version is read afresh.
+        if (!path || !*path || !bitmap || !GetPlatform().GetFileIdentity(path, &identity))
+            return loader.LoadTiffImage(path, bitmap, 1);
+        KeptImage& kept = SlotFor(path);
+        kept.lastUse = ++m_uses;
+        if (kept.valid && kept.identity == identity) {
+            bitmap->ShareDib(kept.bitmap);
+            return 1;
+        }
+        return Reload(kept, path, identity, bitmap);
+    }
+
+    void Release() {
+        for (KeptImage& kept : m_images) kept.Forget();
+    }
+
+private:
+    static int Reload(KeptImage& kept, const char* path, const FileIdentity& identity,
+                      PageBitmap* bitmap) {
+        kept.Forget();
+        // The page's earlier image goes before the new one is allocated.
+        bitmap->FreeDib();
+        const int result = BackgroundLoader::Instance().LoadTiffImage(path, &kept.bitmap, 1);
+        if (result == 1) PrepareForMerges(kept.bitmap);
+        bitmap->ShareDib(kept.bitmap);
+        if (result != 1) {
+            kept.Forget();
+            return result;
+        }
+        kept.path = path;
+        kept.identity = identity;
+        kept.valid = true;
+        return result;
+    }
+
+    // The slot of this path, else the one used longest ago.
+    KeptImage& SlotFor(const char* path) {
+        KeptImage* oldest = &m_images[0];
+        for (KeptImage& kept : m_images) {
+            if (kept.valid && kept.path == path) return kept;
+            if (kept.lastUse < oldest->lastUse) oldest = &kept;
+        }
+        return *oldest;
+    }
+
+    KeptImage m_images[kKeptImages];
+    std::uint64_t m_uses = 0;
+};
+
+BackgroundCache& Cache() {
+    static BackgroundCache cache;
+    return cache;
+}
+
+}  // namespace
+
+int LoadCachedBackground(const char* path, PageBitmap* bitmap) {
+    return Cache().Load(path, bitmap);
+}
+
+void ReleaseBackgroundCache() {
+    Cache().Release();
+}
+
+}  // namespace aro

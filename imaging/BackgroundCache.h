@@ -1,0 +1,19 @@
+// Decoded background images kept between pages while their files stay the
+// same, so that a letterhead is decoded once and not on every page.
+#pragma once
+
+namespace aro {
+
+class PageBitmap;
+
+// Fills bitmap with the first image of the file at path. A decode kept from
+// an earlier load is shared (not copied) while the file is still the same
+// one: same path, volume, file number, size and modification time. Anything
+// else reads the file; only a load that succeeded is kept. Returns what
+// BackgroundLoader::LoadTiffImage returns. The shared pixels are read only.
+int LoadCachedBackground(const char* path, PageBitmap* bitmap);
+
+// Forgets every kept decode; each block goes with the last bitmap sharing it.
+void ReleaseBackgroundCache();
+
+}  // namespace aro
