@@ -9,6 +9,7 @@
 #include "exits/Exits.h"
 #include "exits/JobContext.h"
 #include "imaging/ColourPageWriter.h"
+#include "imaging/DirectoryChain.h"
 #include "imaging/PageBitmap.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
@@ -17,14 +18,19 @@ namespace aro {
 
 namespace {
 
+// A file whose writes failed keeps exactly the pages counted: closing it
+// may link the directory of the page that failed, which leads nowhere.
 void CloseDocumentFile() {
     if (g_out) {
         ARO_LOG("Close tiff file.\n");
         TIFFClose(g_out);
+        if (g_bFileRefusesPages) CutDirectoryChain(g_szPath, static_cast<uint32_t>(g_nPageCount));
     }
     ARO_LOG("g_out = 0\n");
     g_out = nullptr;
     ReleaseStripBuffer();
+    g_nPageFormat = 0;
+    g_bFileRefusesPages = false;
 }
 
 // From here on g_szPrintDir holds the .grp path; the hand-offs rely on it.

@@ -10,13 +10,11 @@
 #include "exits/JobMessages.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/MonochromePageWriter.h"
+#include "imaging/PageFile.h"
 
 namespace aro {
 
 namespace {
-
-constexpr int32_t kMonochromeBitmap = 1;
-constexpr int32_t kColourBitmap = 5;
 
 // The TIFF file is created by the document's first band. Without an output
 // folder the path would name a file at the root of the file system, so the
@@ -46,14 +44,36 @@ uint32_t RowsAfterCutLines(uint32_t dwHeight) {
     return static_cast<unsigned long>(cut) >= dwHeight ? 0 : dwHeight - static_cast<uint32_t>(cut);
 }
 
+int32_t WriteBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth, int32_t nBitmapFormat,
+                  int32_t dwResolution, int32_t bBanding) {
+    if (nBitmapFormat == kMonochromeBitmap)
+        return AppendTiffG4(pBits, RowsAfterCutLines(dwHeight), dwWidth, dwResolution, bBanding);
+    return AppendTiffJPEG(pBits, dwHeight, dwWidth, dwResolution, bBanding);
+}
+
+// The page open in the file ends through its own writer, with a closing
+// band of no rows: its rows so far are kept.
+void EndOpenPage(int32_t dwResolution) {
+    if (g_bFirstBand || g_nPageFormat == 0) return;
+    WriteBand(nullptr, 0, 0, g_nPageFormat, dwResolution, 0);
+}
+
 int32_t DispatchBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                      int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
     if (!WithinPageLimit()) return 0;
-    if (nBitmapFormat == kMonochromeBitmap)
-        return AppendTiffG4(pBits, RowsAfterCutLines(dwHeight), dwWidth, dwResolution, bBanding);
-    if (nBitmapFormat == kColourBitmap)
-        return AppendTiffJPEG(pBits, dwHeight, dwWidth, dwResolution, bBanding);
-    return 0;
+    const bool endsPage = (bBanding & 0xFF) == 0;
+    if (nBitmapFormat != kMonochromeBitmap && nBitmapFormat != kColourBitmap) {
+        if (endsPage) EndOpenPage(dwResolution);
+        return 0;
+    }
+    // A page keeps the bitmap type of its first band: rows of the other
+    // type have another size, and the page's writer would read beyond them.
+    if (!g_bFirstBand && nBitmapFormat != g_nPageFormat) {
+        ARO_LOG("Band refused, Error -2\n");
+        if (endsPage) EndOpenPage(dwResolution);
+        return -2;
+    }
+    return WriteBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
 }
 
 // Single-page mode: the page just ended is a document of its own.

@@ -10,6 +10,7 @@
 #include "exits/JobMessages.h"
 #include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
+#include "imaging/PageFile.h"
 
 namespace aro {
 
@@ -69,30 +70,34 @@ bool AllocateStripBuffer(uint64_t stride) {
     return g_pStripBuffer != nullptr;
 }
 
-// Encodes the staged rows as the strip that holds page row firstRow.
-void WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
+// Encodes the staged rows as the strip that holds page row firstRow. A
+// strip that cannot be written (a full disk, the 4 GiB limit of classic
+// TIFF) costs the page: the file takes no further page.
+bool WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
     uint32_t strip = firstRow / m_TiffRowsPerStrip;
     if (g_dwStagedRows < m_TiffRowsPerStrip) ARO_LOG("Rows < m_TiffRowsPerStrip\n");
     LogNumber("TIFFWriteEncodedStrip=", static_cast<int32_t>(strip));
-    TIFFWriteEncodedStrip(g_out, strip, g_pStripBuffer,
-                          static_cast<tmsize_t>(g_dwStagedRows * rowBytes));
+    const tmsize_t bytes = static_cast<tmsize_t>(g_dwStagedRows * rowBytes);
     g_dwStagedRows = 0;
+    if (TIFFWriteEncodedStrip(g_out, strip, g_pStripBuffer, bytes) == bytes) return true;
+    StopTakingPages();
+    return false;
 }
 
 // The page's rows still waiting in the staging buffer (a page that ends
 // with a band of no rows, or a refused band) go out as its last strip.
-void FlushStagedRows() {
+bool FlushStagedRows() {
     uint32_t width = 0;
-    if (!g_pStripBuffer || g_dwStagedRows == 0 ||
-        TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &width) != 1)
-        return;
-    WriteStagedStrip(g_dwImageHeight - g_dwStagedRows, uint64_t{width} * 3);
+    if (!g_pStripBuffer || g_dwStagedRows == 0) return true;
+    if (TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &width) != 1) return false;
+    return WriteStagedStrip(g_dwImageHeight - g_dwStagedRows, uint64_t{width} * 3);
 }
 
 // Copies the band's rows packed into the staging buffer and writes every
 // full strip. Rows of a strip that the band does not fill wait for the next
 // band, so that a band of any height loses no row; bands of a multiple of 8
-// rows write their strips as page rows / 8 + k.
+// rows write their strips as page rows / 8 + k. Stops at a strip that
+// cannot be written.
 void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowBytes, uint64_t stride,
                  bool endsPage) {
     ARO_LOG(StringBuilder("Start for, dwHeight=") + StringBuilder(static_cast<int32_t>(dwHeight)) +
@@ -106,7 +111,7 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
         std::memcpy(g_pStripBuffer + g_dwStagedRows * rowBytes, pBits + r * stride,
                     static_cast<std::size_t>(rowBytes));
         if (++g_dwStagedRows == m_TiffRowsPerStrip) {
-            WriteStagedStrip(stripFirstRow, rowBytes);
+            if (!WriteStagedStrip(stripFirstRow, rowBytes)) return;
             stripFirstRow += m_TiffRowsPerStrip;
         }
     }
@@ -120,18 +125,22 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
 }
 
 // Writes the page's directory. False when the page has no row (nothing is
-// written: an empty directory would make the whole file unreadable) or the
-// directory could not be written (a full disk): the page is not counted.
+// written: an empty directory would make the whole file unreadable), when
+// a write into the file failed, or when the directory could not be written
+// (a full disk): the page is not counted.
 bool EndPage() {
     ARO_LOG("No banding\n");
     bool written = false;
-    if (!g_bFirstBand) {
-        FlushStagedRows();
+    if (!g_bFirstBand && !g_bFileRefusesPages && FlushStagedRows()) {
         TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
         ARO_LOG("TIFFWriteDirectory\n");
         written = TIFFWriteDirectory(g_out) == 1;
-        if (written) ++g_nPageCount;
+        if (written)
+            ++g_nPageCount;
+        else
+            StopTakingPages();
     }
+    ClosePage();
     ARO_LOG("Freeze buffer\n");
     ReleaseStripBuffer();
     ARO_LOG("Return iFile\n");
@@ -143,6 +152,15 @@ bool EndPage() {
 int32_t RefuseBand(bool endsPage) {
     if (endsPage) EndPage();
     return -2;
+}
+
+// Sets the page's fields and its staging buffer on its first band; false
+// when the file cannot take the fields.
+bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution, uint64_t stride) {
+    SetPageFields(dwHeight, dwWidth, dwResolution);
+    if (!OpenPage(kColourBitmap, uint64_t{dwWidth} * 3)) return false;
+    AllocateStripBuffer(stride);
+    return true;
 }
 
 }  // namespace
@@ -168,20 +186,21 @@ int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth
     // A page cannot start with a band of no rows (its fields would describe
     // strips of no rows): such a band waits for the page's first real band.
     if (dwHeight == 0 && g_bFirstBand) return !endsPage || EndPage() ? 0 : -2;
+    // A file that failed a write takes no new page.
+    if (g_bFileRefusesPages && !PageIsOpen(kColourBitmap)) return RefuseBand(endsPage);
     int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
-    if (g_bFirstBand) {
-        SetPageFields(dwHeight, dwWidth, dwResolution);
-        AllocateStripBuffer(stride);
-    }
+    if (g_bFirstBand && !StartPage(dwHeight, dwWidth, dwResolution, stride))
+        return RefuseBand(endsPage);
     g_bFirstBand = false;
     ARO_LOG("FirstBand written\n");
     // Without a staging buffer (no memory) the band's rows are missing from
-    // the page: reported even on the page's last band.
+    // the page: reported even on the page's last band. Once a strip failed,
+    // the rest of the page is not read; its last band reports the failure.
     int32_t bandStatus = 0;
-    if (g_pStripBuffer) {
+    if (g_pStripBuffer && !g_bFileRefusesPages) {
         WriteStrips(pBits, dwHeight, rowBytes, stride, endsPage);
         g_dwImageHeight += dwHeight;
-    } else {
+    } else if (!g_bFileRefusesPages) {
         bandStatus = -2;
     }
     if (!endsPage) {

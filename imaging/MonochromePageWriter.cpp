@@ -7,6 +7,7 @@
 #include "exits/JobMessages.h"
 #include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
+#include "imaging/PageFile.h"
 
 namespace aro {
 
@@ -42,7 +43,8 @@ void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
 }
 
 // Complements each row in place right before it goes to the encoder, so
-// that a set bit is black in the file. Returns 0, or -2 when a row failed.
+// that a set bit is black in the file. Returns 0, or -2 when a row failed:
+// the file then takes no further page.
 int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     const uint64_t rowBytes = MonochromeStride(dwWidth);
     unsigned char* row = pBits;
@@ -50,6 +52,7 @@ int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
         for (uint64_t b = 0; b < rowBytes; ++b) row[b] = static_cast<unsigned char>(~row[b]);
         if (TIFFWriteScanline(g_out, row, g_dwImageHeight + i, 0) != 1) {
             ARO_LOG("Failed, Error -2\n");
+            StopTakingPages();
             return -2;
         }
     }
@@ -57,13 +60,17 @@ int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
 }
 
 // Writes the page's directory. False when the page has no row (nothing is
-// written: an empty directory would make the whole file unreadable) or the
-// directory could not be written (a full disk): the page is not counted.
+// written: an empty directory would make the whole file unreadable), when
+// a write into the file failed before, or when the directory could not be
+// written (a full disk): the page is not counted.
 bool EndPage() {
-    if (g_bFirstBand) return false;
+    const bool hasRows = !g_bFirstBand && !g_bFileRefusesPages;
+    ClosePage();
+    if (!hasRows) return false;
     TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
     if (!TIFFWriteDirectory(g_out)) {
         ARO_LOG("TIFFWriteDirectory failed, Error -2\n");
+        StopTakingPages();
         return false;
     }
     ++g_nPageCount;
@@ -75,6 +82,21 @@ bool EndPage() {
 // the page did get are kept.
 int32_t RefuseBand(bool endsPage) {
     if (endsPage) EndPage();
+    return -2;
+}
+
+// Sets the page's fields on its first band; false when the file cannot
+// take them.
+bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
+    SetPageFields(dwHeight, dwWidth, dwResolution);
+    return OpenPage(kMonochromeBitmap, (uint64_t{dwWidth} + 7) / 8);
+}
+
+// The rest of a page whose rows could not be written is not read; the band
+// that ends it reports the failure.
+int32_t SkipBand(int32_t backgroundStatus, bool endsPage) {
+    if (!endsPage) return backgroundStatus;
+    EndPage();
     return -2;
 }
 
@@ -95,9 +117,12 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
     // A page cannot start with a band of no rows (its fields would describe
     // strips of no rows): such a band waits for the page's first real band.
     if (dwHeight == 0 && g_bFirstBand) return !endsPage || EndPage() ? 0 : -2;
+    // A file that failed a write takes no new page.
+    if (g_bFileRefusesPages && !PageIsOpen(kMonochromeBitmap)) return RefuseBand(endsPage);
     int32_t backgroundStatus = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
-    if (g_bFirstBand) SetPageFields(dwHeight, dwWidth, dwResolution);
+    if (g_bFirstBand && !StartPage(dwHeight, dwWidth, dwResolution)) return RefuseBand(endsPage);
     g_bFirstBand = false;
+    if (g_bFileRefusesPages) return SkipBand(backgroundStatus, endsPage);
     ARO_LOG("Start at the beginning of the image data.\n");
     int32_t writeStatus = WriteRows(pBits, dwHeight, dwWidth);
     ARO_LOG("Lines written\n");

@@ -88,4 +88,29 @@ inline std::vector<std::vector<uint16_t>> ReadDirectoryTags(const std::string& p
     return result;
 }
 
+// True when every directory of a little-endian classic TIFF file lies
+// within the file and the chain ends with a zero pointer: a reader walking
+// the pages never runs into a directory that is not there.
+inline bool DirectoryChainIsSound(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    auto readAt = [&](long offset, unsigned char* bytes, int count) {
+        return offset >= 0 && offset + count <= size && !std::fseek(f, offset, SEEK_SET) &&
+               std::fread(bytes, 1, count, f) == static_cast<size_t>(count);
+    };
+    unsigned char bytes[4];
+    bool sound = readAt(4, bytes, 4);
+    long offset = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | long(bytes[3]) << 24;
+    for (int guard = 0; sound && offset && guard < 10000; ++guard) {
+        sound = readAt(offset, bytes, 2);
+        const long next = offset + 2 + 12L * (bytes[0] | bytes[1] << 8);
+        sound = sound && readAt(next, bytes, 4);
+        offset = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | long(bytes[3]) << 24;
+    }
+    std::fclose(f);
+    return sound && offset == 0;
+}
+
 }  // namespace aro::test

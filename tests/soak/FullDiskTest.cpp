@@ -75,8 +75,11 @@ void ExpectFinishedPagesReadable(Sandbox& box, size_t finished, uint32_t width) 
     auto files = box.Files(box.outDir(), ".TIF");
     ASSERT_EQ(files.size(), 1u);
     std::vector<test::TiffPage> pages;
+    // The file holds exactly the pages finished, and its chain of pages
+    // ends where they do.
+    EXPECT_TRUE(test::DirectoryChainIsSound(box.outDir() + "/" + files[0]));
     ASSERT_TRUE(test::ReadTiffPages(box.outDir() + "/" + files[0], &pages));
-    ASSERT_GE(pages.size(), finished);
+    ASSERT_EQ(pages.size(), finished);
     for (size_t i = 0; i < finished; ++i) {
         SCOPED_TRACE("page " + std::to_string(i + 1));
         EXPECT_EQ(pages[i].width, width);
@@ -119,12 +122,12 @@ TEST(FullDiskTest, ColourPageMeetingAFullDiskIsReportedWhenItEnds) {
     const size_t finished = PagesBeforeTheFault(run);
     ASSERT_GT(finished, 0u);
     ASSERT_LT(finished, run.statuses.size()) << "the disk never filled up";
-    for (size_t page = finished; page < run.statuses.size(); ++page) {
-        SCOPED_TRACE("page " + std::to_string(page + 1));
-        // Strips that fail are not reported band by band; the page whose
-        // directory cannot be written is, on its last band.
-        EXPECT_EQ(run.statuses[page], (std::vector<int>{0, 0, 0, -2}));
-    }
+    // Strips that fail are not reported band by band; the page whose
+    // strips or directory cannot be written is, on its last band. Every
+    // band of a later page is refused.
+    EXPECT_EQ(run.statuses[finished], (std::vector<int>{0, 0, 0, -2}));
+    for (size_t page = finished + 1; page < run.statuses.size(); ++page)
+        EXPECT_EQ(run.statuses[page], std::vector<int>(4, -2)) << "page " << page + 1;
     ExpectFinishedPagesReadable(box, finished, 256);
 }
 
