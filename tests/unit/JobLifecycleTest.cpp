@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "TestSupport.h"
 #include "common/TiffInspect.h"
@@ -70,6 +72,14 @@ protected:
         std::vector<std::string> texts;
         for (const auto& m : fake->messages) texts.push_back(m.text);
         return texts;
+    }
+
+    static void WriteText(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string ReadText(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     test::TempFolder folder;
@@ -327,6 +337,41 @@ TEST_F(JobLifecycleTest, SinglePageNamesThatFillThePathStayApart) {
     EXPECT_EQ(files[2].substr(files[2].size() - 6), "_3.TIF");
 }
 
+// Another job that stamped the same millisecond already has the file: this
+// job takes the next free name, and its .grp and .TXT names follow. A name
+// without a stamp replaces the earlier file, as it always did.
+TEST_F(JobLifecycleTest, StampedNameTakenByAnotherJobGetsTheNextFreeName) {
+    SetUser(*fake, "PrintGrpFile", "1");
+    SetUser(*fake, "PrintTxtFile", "1");
+    StartDocExit();
+    const std::string stem = g_szFileName;
+    const std::string base = folder.path() + kPathSeparatorText + stem;
+    for (const char* taken : {".TIF", "_2.TIF"}) WriteText(base + taken, "another job");
+    EXPECT_EQ(PrintMonoPage(8), 0);
+    EXPECT_EQ(std::string(g_szFileName), stem + "_3");
+    char dest[kPrintFileNameSize];
+    GetPrintFileName(dest);
+    EXPECT_EQ(std::string(dest), base + "_3.TXT");
+    EndDocExit();
+    EXPECT_EQ(ReadText(base + ".TIF"), "another job");
+    EXPECT_EQ(ReadText(base + "_2.TIF"), "another job");
+    EXPECT_EQ(PageCount(base + "_3.TIF"), 1u);
+    ASSERT_EQ(fake->profileWrites.size(), 2u);
+    EXPECT_EQ(fake->profileWrites[0].file, base + "_3.grp");
+    EXPECT_EQ(fake->profileWrites[0].value, base + "_3.TIF");
+
+    SetUser(*fake, "FileNameMode", "2");
+    PrintJobName("Letter");
+    const std::string letter = folder.path() + kPathSeparatorText + "Letter.TIF";
+    WriteText(letter, "an earlier job");
+    g_bSetupPending = true;
+    StartDocExit();
+    EXPECT_EQ(PrintMonoPage(8), 0);
+    EndDocExit();
+    EXPECT_EQ(PageCount(letter), 1u);
+    EXPECT_FALSE(fake->PathExists((folder.path() + kPathSeparatorText + "Letter_2.TIF").c_str()));
+}
+
 TEST_F(JobLifecycleTest, FileThatCannotBeCreatedIsRetriedWithEveryBand) {
     fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", folder.path() + "/missing");
     StartDocExit();
@@ -452,6 +497,62 @@ TEST_F(JobLifecycleTest, PrintFileNameAndJobName) {
     StartDocExit();
     GetPrintFileName(dest);
     EXPECT_EQ(std::string(dest), folder.path() + kPathSeparatorText + g_szFileName + ".TXT");
+}
+
+// Whether text is well-formed UTF-8: no sequence cut short or stray.
+bool IsUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const size_t n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// Names cut to their field or to the path are cut between characters and
+// keep their stamp; job names lose control characters, and bytes above 127
+// stay.
+TEST_F(JobLifecycleTest, NamesAreCutBetweenCharactersAndLoseControlCharacters) {
+    PrintJobName("Scan\nX\t\r.ps\xE6\x97\xA5");
+    EXPECT_STREQ(g_szJobName,
+                 "Scan"
+                 "X.ps\xE6\x97\xA5");
+    std::string japanese;
+    for (int i = 0; i < 100; ++i) japanese += "\xE6\x97\xA5";  // one CJK character each
+    PrintJobName(japanese.c_str());
+    EXPECT_EQ(std::string(g_szJobName), japanese.substr(0, 258));
+
+    SetUser(*fake, "PrintGrpFile", "1");
+    for (size_t characters : {70, 100}) {
+        PrintJobName(japanese.substr(0, 3 * characters).c_str());
+        for (const char* rule : {"3", "2"}) {
+            // Three depths of folder put the cut on every byte of a character.
+            for (size_t depth = 40; depth < 43; ++depth) {
+                const std::string deep =
+                    folder.path() + kPathSeparatorText + std::string(depth, 'd');
+                mkdir(deep.c_str(), 0700);
+                fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", deep);
+                SetUser(*fake, "FileNameMode", rule);
+                fake->profileWrites.clear();
+                g_bSetupPending = true;
+                StartDocExit();
+                const std::string name = g_szFileName;
+                EndDocExit();
+                SCOPED_TRACE(std::string("rule ") + rule + ", " + name);
+                EXPECT_TRUE(IsUtf8(name));
+                EXPECT_TRUE(IsUtf8(g_szDocName));
+                ASSERT_EQ(fake->profileWrites.size(), 2u);
+                EXPECT_TRUE(IsUtf8(fake->profileWrites[0].value));
+                if (TextEquals(rule, "3")) {
+                    EXPECT_EQ(name.substr(name.size() - 18), "_20261207100000000");
+                    EXPECT_LT(name.size(), 3 * characters);
+                }
+            }
+        }
+    }
 }
 
 TEST_F(JobLifecycleTest, DialogProcedure) {
