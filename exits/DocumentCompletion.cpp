@@ -18,9 +18,12 @@ namespace aro {
 
 namespace {
 
-// A file whose writes failed keeps exactly the pages counted: closing it
-// may link the directory of the page that failed, which leads nowhere.
+// A page still open (its closing band never came) is ended first, so that
+// the library does not write it half described. A file whose writes failed
+// keeps exactly the pages counted: closing it may have linked the directory
+// of the page that failed, which leads nowhere.
 void CloseDocumentFile() {
+    EndOpenPage();
     if (g_out) {
         ARO_LOG("Close tiff file.\n");
         TIFFClose(g_out);

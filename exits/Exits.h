@@ -15,6 +15,10 @@ int16_t GetPrintFileName(char* dest);
 int16_t PrintJobName(const char* name);
 intptr_t DialogProcedure(void* hwnd, unsigned int msg, uintptr_t wParam, intptr_t lParam);
 
+// Ends the page open in the TIFF file, if any, through its own writer with
+// a closing band of no rows, so that its rows are kept.
+void EndOpenPage();
+
 // The size a GetPrintFileName destination must have.
 constexpr std::size_t kPrintFileNameSize = 524;
 

@@ -51,26 +51,19 @@ int32_t WriteBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth, int
     return AppendTiffJPEG(pBits, dwHeight, dwWidth, dwResolution, bBanding);
 }
 
-// The page open in the file ends through its own writer, with a closing
-// band of no rows: its rows so far are kept.
-void EndOpenPage(int32_t dwResolution) {
-    if (g_bFirstBand || g_nPageFormat == 0) return;
-    WriteBand(nullptr, 0, 0, g_nPageFormat, dwResolution, 0);
-}
-
 int32_t DispatchBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                      int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
     if (!WithinPageLimit()) return 0;
     const bool endsPage = (bBanding & 0xFF) == 0;
     if (nBitmapFormat != kMonochromeBitmap && nBitmapFormat != kColourBitmap) {
-        if (endsPage) EndOpenPage(dwResolution);
+        if (endsPage) EndOpenPage();
         return 0;
     }
     // A page keeps the bitmap type of its first band: rows of the other
     // type have another size, and the page's writer would read beyond them.
     if (!g_bFirstBand && nBitmapFormat != g_nPageFormat) {
         ARO_LOG("Band refused, Error -2\n");
-        if (endsPage) EndOpenPage(dwResolution);
+        if (endsPage) EndOpenPage();
         return -2;
     }
     return WriteBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
@@ -88,8 +81,16 @@ void RestartDocument() {
 
 }  // namespace
 
+void EndOpenPage() {
+    if (!g_out || g_bFirstBand || g_nPageFormat == 0) return;
+    WriteBand(nullptr, 0, 0, g_nPageFormat, 0, 0);
+}
+
 int16_t StartPageExit() {
     ARO_LOG("In function startPageExit\n");
+    // A page left without its closing band ends here: its rows are kept, and
+    // the new page gets a directory of its own instead of the old fields.
+    EndOpenPage();
     g_bFirstBand = true;
     g_dwImageHeight = 0;
     return 0;

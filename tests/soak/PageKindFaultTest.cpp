@@ -106,25 +106,36 @@ TEST(PageKindFaultTest, BandOfAnotherTypeThanItsPageIsRefusedUnread) {
         }
 }
 
-TEST(PageKindFaultTest, BandOfUnknownTypeEndingAPageKeepsThePageWhole) {
+// A page that a band of an unknown type ends, or that never gets its
+// closing band before the next page or the end of the document, keeps its
+// rows in a directory of its own.
+TEST(PageKindFaultTest, PageLeftWithoutItsClosingBandKeepsItsRows) {
     Sandbox box;
-    box.UseSettings({});
+    box.UseSettings({{"PrintGrpFile", "1"}});
     JobResult job = box.Run([&](Module& m, std::vector<std::string>& out) {
         m.startDoc();
         m.startPage();
         Send(m, out, kColour, 64, 8, 1);
         Send(m, out, kUnknown, 64, 8, 0);
         m.startPage();
-        Send(m, out, kMono, 200, 30, 0);
+        Send(m, out, kMono, 200, 30, 1);
+        m.startPage();
+        Send(m, out, kMono, 96, 16, 1);
+        Send(m, out, kMono, 96, 16, 1);
         m.endDoc();
     });
     ASSERT_EQ(job.exitCode, 0) << job.standardError;
-    EXPECT_EQ(job.outputs.back(), "0");
+    EXPECT_EQ(job.outputs, (std::vector<std::string>{"0", "0", "0", "0", "0"}));
     const auto pages = ReadOnlyFile(box);
-    ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(pages[0].height, 8u);
+    ASSERT_EQ(pages.size(), 3u);
     EXPECT_EQ(pages[0].rows.size(), 8u);
     EXPECT_EQ(pages[1].width, 200u);
+    EXPECT_EQ(pages[1].rows.size(), 30u);
+    EXPECT_EQ(pages[2].width, 96u);
+    EXPECT_EQ(pages[2].rows.size(), 32u);
+    const auto grp = box.Files(box.outDir(), ".grp");
+    ASSERT_EQ(grp.size(), 1u);
+    EXPECT_NE(ReadFile(box.outDir() + "/" + grp[0]).find("Total Page Number=3"), std::string::npos);
 }
 
 // A full disk: after the page that met it, every later page of either type
