@@ -185,6 +185,25 @@ TEST_F(FileNamingTest, LongNamesAreCutToTheField) {
     EXPECT_EQ(Doc().size(), 259u);
 }
 
+// Only a name with a time stamp is claimed as the job's own file: the job
+// name and the special name outside an archive job replace an earlier file.
+TEST_F(FileNamingTest, NamesWithATimeStampAreMarked) {
+    SetUser(*fake, "TempfileName", "Scan");
+    struct Case {
+        const char* mode;
+        const char* archive;
+        bool stamped;
+    };
+    for (const Case& c : {Case{"", "0", true}, Case{"1", "0", true}, Case{"2", "0", false},
+                          Case{"3", "0", true}, Case{"4", "0", false}, Case{"5", "0", true},
+                          Case{"2", "1", true}, Case{"4", "1", true}}) {
+        SetUser(*fake, "FileNameMode", c.mode);
+        SetUser(*fake, "PrintToArchive", c.archive);
+        Name();
+        EXPECT_EQ(g_bStampedFileName, c.stamped) << c.mode << " " << c.archive << " " << File();
+    }
+}
+
 TEST_F(FileNamingTest, StampFieldsArePadded) {
     fake->now = LocalTime{2026, 7, 3, 0, 4, 9, 5};
     Name();
