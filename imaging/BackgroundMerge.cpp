@@ -1,6 +1,7 @@
 // Laying a loaded background under one band of a page, in place.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "imaging/BackgroundLoader.h"
@@ -33,6 +34,43 @@ unsigned char BackgroundByte(const unsigned char* row, std::uint64_t j, uint32_t
     return static_cast<unsigned char>(row[j] & (0xFF << (8 - pixels)));
 }
 
+std::uint64_t Load64(const unsigned char* at) {
+    std::uint64_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+void Store64(unsigned char* at, std::uint64_t value) {
+    std::memcpy(at, &value, sizeof value);
+}
+
+// band[j] &= ~background[j] for n bytes, a word at a time.
+void ClearBackgroundBlack(unsigned char* band, const unsigned char* background, std::uint64_t n) {
+    std::uint64_t j = 0;
+    for (; j + 8 <= n; j += 8) Store64(band + j, Load64(band + j) & ~Load64(background + j));
+    for (; j < n; ++j) band[j] &= static_cast<unsigned char>(~background[j]);
+}
+
+void MergeMonochromeRow(const unsigned char* backgroundRow, uint32_t backgroundWidth,
+                        unsigned char* bandRow, uint32_t width) {
+    const std::uint64_t wholeBytes = width / 8;
+    // Bytes wholly inside the background need no care for its padding.
+    const std::uint64_t inside = std::min<std::uint64_t>(wholeBytes, backgroundWidth / 8);
+    // Bytes beyond the background's last pixel stay as they are.
+    const std::uint64_t covered = std::min<std::uint64_t>(wholeBytes, (backgroundWidth + 7) / 8);
+    ClearBackgroundBlack(bandRow, backgroundRow, inside);
+    for (std::uint64_t j = inside; j < covered; ++j)
+        bandRow[j] &=
+            static_cast<unsigned char>(~BackgroundByte(backgroundRow, j, backgroundWidth));
+    // Bits beyond the band's width become 0.
+    const unsigned partialPixels = width % 8;
+    if (partialPixels != 0) {
+        const auto partialMask = static_cast<unsigned char>(0xFF << (8 - partialPixels));
+        bandRow[wholeBytes] &= static_cast<unsigned char>(
+            partialMask & ~BackgroundByte(backgroundRow, wholeBytes, backgroundWidth));
+    }
+}
+
 void MergeMonochrome(PageBitmap& background, unsigned char* band, uint32_t rows, uint32_t width,
                      uint32_t firstRow) {
     const unsigned char* palette = background.GetPalette();
@@ -41,21 +79,53 @@ void MergeMonochrome(PageBitmap& background, unsigned char* band, uint32_t rows,
     if (palette[2] == 0) BackgroundLoader::NormalizeMonoPolarity(background);
 
     const std::uint64_t bandStride = (std::uint64_t{width} + 31) / 32 * 4;
-    const std::uint64_t wholeBytes = width / 8;
-    const unsigned partialPixels = width % 8;
-    const auto partialMask = static_cast<unsigned char>(0xFF << (8 - partialPixels));
     for (uint32_t i = 0; i < rows; ++i) {
         const unsigned char* backgroundRow = BackgroundRowFor(background, firstRow, i);
-        if (!backgroundRow) continue;
-        unsigned char* bandRow = band + i * bandStride;
-        for (std::uint64_t j = 0; j < wholeBytes; ++j)
-            bandRow[j] &= static_cast<unsigned char>(
-                ~BackgroundByte(backgroundRow, j, background.GetWidth()));
-        // Bits beyond the band's width become 0.
-        if (partialPixels != 0)
-            bandRow[wholeBytes] &= static_cast<unsigned char>(
-                partialMask & ~BackgroundByte(backgroundRow, wholeBytes, background.GetWidth()));
+        if (backgroundRow)
+            MergeMonochromeRow(backgroundRow, background.GetWidth(), band + i * bandStride, width);
     }
+}
+
+void MergeColourPixels(unsigned char* band, const unsigned char* background, std::uint64_t from,
+                       std::uint64_t to) {
+    for (std::uint64_t x = from; x < to; ++x) {
+        band[3 * x] &= background[3 * x + 2];      // red
+        band[3 * x + 1] &= background[3 * x + 1];  // green
+        band[3 * x + 2] &= background[3 * x];      // blue
+    }
+}
+
+// The bytes of word `word` of a 24-byte run of pixels that are byte `place`
+// of their pixel (built in memory order, whatever the byte order).
+std::uint64_t PlaceMask(int word, int place) {
+    unsigned char bytes[8];
+    for (int b = 0; b < 8; ++b) bytes[b] = (word * 8 + b) % 3 == place ? 0xFF : 0;
+    return Load64(bytes);
+}
+
+// Band pixels are red, green, blue and background pixels blue, green, red:
+// a band byte meets the background byte 2 places later, at its own place or
+// 2 places earlier. Over 8 pixels (three words) three shifted reads of the
+// background, each masked to its places, put it in the band's order.
+void MergeColourRow(unsigned char* band, const unsigned char* background, std::uint64_t pixels) {
+    static const std::uint64_t kRed[3] = {PlaceMask(0, 0), PlaceMask(1, 0), PlaceMask(2, 0)};
+    static const std::uint64_t kGreen[3] = {PlaceMask(0, 1), PlaceMask(1, 1), PlaceMask(2, 1)};
+    static const std::uint64_t kBlue[3] = {PlaceMask(0, 2), PlaceMask(1, 2), PlaceMask(2, 2)};
+    // From the second pixel on, the read 2 bytes earlier stays inside the row.
+    std::uint64_t x = std::min<std::uint64_t>(pixels, 1);
+    MergeColourPixels(band, background, 0, x);
+    // The read 2 bytes later stays inside the row while a pixel follows the run.
+    for (; x + 9 <= pixels; x += 8) {
+        unsigned char* b = band + 3 * x;
+        const unsigned char* g = background + 3 * x;
+        for (int w = 0; w < 3; ++w) {
+            const std::uint64_t ordered = (Load64(g + 8 * w + 2) & kRed[w]) |
+                                          (Load64(g + 8 * w) & kGreen[w]) |
+                                          (Load64(g + 8 * w - 2) & kBlue[w]);
+            Store64(b + 8 * w, Load64(b + 8 * w) & ordered);
+        }
+    }
+    MergeColourPixels(band, background, x, pixels);
 }
 
 void MergeColour(const PageBitmap& background, unsigned char* band, uint32_t rows, uint32_t width,
@@ -66,13 +136,7 @@ void MergeColour(const PageBitmap& background, unsigned char* band, uint32_t row
     for (uint32_t i = 0; i < rows; ++i) {
         const unsigned char* backgroundRow = BackgroundRowFor(background, firstRow, i);
         if (!backgroundRow) continue;
-        unsigned char* bandPixel = band + i * bandStride;
-        const unsigned char* backgroundPixel = backgroundRow;
-        for (std::uint64_t x = 0; x < pixels; ++x, bandPixel += 3, backgroundPixel += 3) {
-            bandPixel[0] &= backgroundPixel[2];  // red
-            bandPixel[1] &= backgroundPixel[1];  // green
-            bandPixel[2] &= backgroundPixel[0];  // blue
-        }
+        MergeColourRow(band + i * bandStride, backgroundRow, pixels);
     }
 }
 

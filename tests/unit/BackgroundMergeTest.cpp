@@ -223,6 +223,48 @@ TEST_F(BackgroundMergeTest, BitmapWithoutPixelsChangesNothing) {
     EXPECT_EQ(band, untouched);
 }
 
+// ---- long rows ----
+
+TEST_F(BackgroundMergeTest, EveryPixelOfLongRowsMeetsItsOwnBackgroundPixel) {
+    const auto level = [](uint32_t x, uint32_t y, int c) {
+        return static_cast<unsigned char>((x * 37 + y * 11 + c * 101) % 256);
+    };
+    for (uint32_t width : {1u, 8u, 9u, 17u, 45u, 130u}) {
+        MakeColourBackground(background, width, 2, level);  // blue, green, red
+        const uint32_t stride = (width * 3 + 3) / 4 * 4;
+        std::vector<unsigned char> band(stride * 2);
+        for (std::size_t i = 0; i < band.size(); ++i)
+            band[i] = static_cast<unsigned char>(i * 53 + 200);
+        const std::vector<unsigned char> page = band;
+        ASSERT_EQ(Merge(band, 2, width, 0, 24), 1);
+        for (uint32_t y = 0; y < 2; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c)  // red, green, blue
+                    ASSERT_EQ(band[y * stride + 3 * x + c],
+                              page[y * stride + 3 * x + c] & level(x, y, 2 - c))
+                        << width << ": " << x << "," << y << "," << c;
+    }
+
+    const auto dots = [](uint32_t width, uint32_t seed) {
+        Picture picture(2, std::string(width, '.'));
+        for (uint32_t y = 0; y < 2; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                if ((x * 7 + y * 3 + seed) % 5 == 0) picture[y][x] = 'B';
+        return picture;
+    };
+    for (uint32_t backgroundWidth : {150u, 131u, 100u}) {
+        const Picture page = dots(150, 1), ground = dots(backgroundWidth, 2);
+        MakeMonoBackground(background, ground, true);
+        Picture expected = page;
+        for (uint32_t y = 0; y < 2; ++y)
+            for (uint32_t x = 0; x < backgroundWidth; ++x)
+                if (ground[y][x] == 'B') expected[y][x] = 'B';
+        auto band = MonoBand(page);
+        ASSERT_EQ(Merge(band, 2, 150, 0, 1), 1);
+        ExpectPicture(band, expected);
+    }
+}
+
 // ---- loaded files ----
 
 TEST_F(BackgroundMergeTest, LoadedGroupFourAndMinIsBlackFilesMergeAlike) {
