@@ -19,6 +19,7 @@ struct KeptImage {
     std::string path;
     FileIdentity identity;
     PageBitmap bitmap;
+    BackgroundRowSpans spans;
     std::uint64_t lastUse = 0;
     bool valid = false;
 
@@ -27,6 +28,7 @@ struct KeptImage {
         path.clear();
         bitmap.Clear();
         bitmap.FreeDib();
+        BackgroundRowSpans().swap(spans);
     }
 };
 
@@ -63,6 +65,16 @@ public:
         return Reload(kept, path, identity, bitmap);
     }
 
+    const BackgroundRowSpans* SpansFor(const PageBitmap& bitmap) const {
+        for (const KeptImage& kept : m_images)
+            if (kept.valid && bitmap.GetDib() && bitmap.GetDib() == kept.bitmap.GetDib() &&
+                bitmap.GetHeight() == kept.bitmap.GetHeight() &&
+                bitmap.GetWidth() == kept.bitmap.GetWidth() &&
+                bitmap.GetBitCount() == kept.bitmap.GetBitCount())
+                return &kept.spans;
+        return nullptr;
+    }
+
     void Release() {
         for (KeptImage& kept : m_images) kept.Forget();
     }
@@ -80,6 +92,7 @@ private:
             kept.Forget();
             return result;
         }
+        kept.spans = FindBackgroundRowSpans(kept.bitmap);
         kept.path = path;
         kept.identity = identity;
         kept.valid = true;
@@ -109,6 +122,10 @@ BackgroundCache& Cache() {
 
 int LoadCachedBackground(const char* path, PageBitmap* bitmap) {
     return Cache().Load(path, bitmap);
+}
+
+const BackgroundRowSpans* KeptRowSpans(const PageBitmap& bitmap) {
+    return Cache().SpansFor(bitmap);
 }
 
 void ReleaseBackgroundCache() {

@@ -2,6 +2,8 @@
 // same, so that a letterhead is decoded once and not on every page.
 #pragma once
 
+#include "imaging/BackgroundRowSpans.h"
+
 namespace aro {
 
 class PageBitmap;
@@ -12,6 +14,10 @@ class PageBitmap;
 // else reads the file; only a load that succeeded is kept. Returns what
 // BackgroundLoader::LoadTiffImage returns. The shared pixels are read only.
 int LoadCachedBackground(const char* path, PageBitmap* bitmap);
+
+// The row spans of the kept image whose pixels bitmap shares, for the
+// merge; null when it shares none.
+const BackgroundRowSpans* KeptRowSpans(const PageBitmap& bitmap);
 
 // Forgets every kept decode; each block goes with the last bitmap sharing it.
 void ReleaseBackgroundCache();

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "imaging/BackgroundRowSpans.h"
+
 typedef struct tiff TIFF;
 
 namespace aro {
@@ -23,6 +25,10 @@ public:
     // background of another bit count.
     int MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows, uint32_t width,
                         uint32_t firstRow, int bits);
+    // The same, reading only the spans of the background's rows (found for
+    // its pixels as they are now); null reads whole rows.
+    int MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows, uint32_t width,
+                        uint32_t firstRow, int bits, const BackgroundRowSpans* spans);
     // A private temporary copy of an RGB file whose single strip is marked
     // as separate planes, repaired and opened; null for any other file or
     // when the copy fails. tempName (260 bytes) receives the copy's name

@@ -25,8 +25,11 @@ uint16_t PageBackgroundBitCount() {
 }
 
 void MergePageBackground(unsigned char* band, uint32_t rows, uint32_t width, int bits) {
+    // A kept letterhead is mostly white: only the parts of its rows that can
+    // change the page are read.
+    const BackgroundRowSpans* spans = g_pBackground ? KeptRowSpans(*g_pBackground) : nullptr;
     BackgroundLoader::Instance().MergeBackground(g_pBackground, band, rows, width, g_dwImageHeight,
-                                                 bits);
+                                                 bits, spans);
 }
 
 }  // namespace aro

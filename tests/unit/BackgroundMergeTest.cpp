@@ -6,6 +6,7 @@
 
 #include "fake/FakePlatform.h"
 #include "imaging/BackgroundLoader.h"
+#include "imaging/BackgroundRowSpans.h"
 #include "imaging/PageBitmap.h"
 #include "unit/TestSupport.h"
 #include "unit/TiffTestImages.h"
@@ -225,43 +226,68 @@ TEST_F(BackgroundMergeTest, BitmapWithoutPixelsChangesNothing) {
 
 // ---- long rows ----
 
-TEST_F(BackgroundMergeTest, EveryPixelOfLongRowsMeetsItsOwnBackgroundPixel) {
-    const auto level = [](uint32_t x, uint32_t y, int c) {
-        return static_cast<unsigned char>((x * 37 + y * 11 + c * 101) % 256);
+// Merges with the background's row spans and without; both give the band.
+void MergeBothWays(PageBitmap& background, std::vector<unsigned char>& band, uint32_t rows,
+                   uint32_t width, int bits, std::vector<unsigned char>* withSpans) {
+    const BackgroundRowSpans spans = FindBackgroundRowSpans(background);
+    *withSpans = band;
+    BackgroundLoader& loader = BackgroundLoader::Instance();
+    ASSERT_EQ(loader.MergeBackground(&background, withSpans->data(), rows, width, 0, bits, &spans),
+              1);
+    ASSERT_EQ(loader.MergeBackground(&background, band.data(), rows, width, 0, bits), 1);
+}
+
+TEST_F(BackgroundMergeTest, LongRowsMergeEveryPixelWithOrWithoutRowSpans) {
+    // White but for a stretch of each row that differs from row to row.
+    const auto level = [](uint32_t width) {
+        return [width](uint32_t x, uint32_t y, int c) {
+            const bool coloured = x >= y * width / 4 && x <= width / 2 + y;
+            return static_cast<unsigned char>(coloured ? (x * 37 + y * 11 + c * 101) % 256 : 255);
+        };
     };
     for (uint32_t width : {1u, 8u, 9u, 17u, 45u, 130u}) {
-        MakeColourBackground(background, width, 2, level);  // blue, green, red
+        MakeColourBackground(background, width, 2, level(width));  // blue, green, red
         const uint32_t stride = (width * 3 + 3) / 4 * 4;
-        std::vector<unsigned char> band(stride * 2);
+        std::vector<unsigned char> band(stride * 2), withSpans;
         for (std::size_t i = 0; i < band.size(); ++i)
             band[i] = static_cast<unsigned char>(i * 53 + 200);
         const std::vector<unsigned char> page = band;
-        ASSERT_EQ(Merge(band, 2, width, 0, 24), 1);
+        MergeBothWays(background, band, 2, width, 24, &withSpans);
+        EXPECT_EQ(withSpans, band) << width;
         for (uint32_t y = 0; y < 2; ++y)
             for (uint32_t x = 0; x < width; ++x)
                 for (int c = 0; c < 3; ++c)  // red, green, blue
                     ASSERT_EQ(band[y * stride + 3 * x + c],
-                              page[y * stride + 3 * x + c] & level(x, y, 2 - c))
+                              page[y * stride + 3 * x + c] & level(width)(x, y, 2 - c))
                         << width << ": " << x << "," << y << "," << c;
     }
 
-    const auto dots = [](uint32_t width, uint32_t seed) {
+    const auto dots = [](uint32_t width) {
         Picture picture(2, std::string(width, '.'));
         for (uint32_t y = 0; y < 2; ++y)
-            for (uint32_t x = 0; x < width; ++x)
-                if ((x * 7 + y * 3 + seed) % 5 == 0) picture[y][x] = 'B';
+            for (uint32_t x = 0; x < width; ++x) {
+                // Row 0 starts with white bytes, row 1 with a black byte.
+                const bool dot = (x * 7 + y * 3) % 5 == 0;
+                if (y == 0 ? x >= 40 && dot : x < 8 || dot) picture[y][x] = 'B';
+            }
         return picture;
     };
-    for (uint32_t backgroundWidth : {150u, 131u, 100u}) {
-        const Picture page = dots(150, 1), ground = dots(backgroundWidth, 2);
-        MakeMonoBackground(background, ground, true);
-        Picture expected = page;
-        for (uint32_t y = 0; y < 2; ++y)
-            for (uint32_t x = 0; x < backgroundWidth; ++x)
-                if (ground[y][x] == 'B') expected[y][x] = 'B';
-        auto band = MonoBand(page);
-        ASSERT_EQ(Merge(band, 2, 150, 0, 1), 1);
-        ExpectPicture(band, expected);
+    for (bool zeroIsBlack : {false, true}) {
+        for (uint32_t backgroundWidth : {150u, 131u, 100u}) {
+            Picture page(2, std::string(150, '.'));
+            for (uint32_t x = 20; x < 150; x += 11) page[0][x] = page[1][x + 1] = 'B';
+            const Picture ground = dots(backgroundWidth);
+            MakeMonoBackground(background, ground, zeroIsBlack);
+            Picture expected = page;
+            for (uint32_t y = 0; y < 2; ++y)
+                for (uint32_t x = 0; x < backgroundWidth; ++x)
+                    if (ground[y][x] == 'B') expected[y][x] = 'B';
+            auto band = MonoBand(page);
+            std::vector<unsigned char> withSpans;
+            MergeBothWays(background, band, 2, 150, 1, &withSpans);
+            ExpectPicture(band, expected);
+            EXPECT_EQ(withSpans, band) << zeroIsBlack << ", " << backgroundWidth;
+        }
     }
 }
 
