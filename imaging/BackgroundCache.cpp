@@ -52,10 +52,14 @@ public:
 
     int Load(const char* path, PageBitmap* bitmap) {
         BackgroundLoader& loader = BackgroundLoader::Instance();
+        if (!path || !*path || !bitmap) return loader.LoadTiffImage(path, bitmap, 1);
         FileIdentity identity;
-        // A file that cannot be told apart from its next version is read afresh.
-        if (!path || !*path || !bitmap || !GetPlatform().GetFileIdentity(path, &identity))
+        if (!GetPlatform().GetFileIdentity(path, &identity)) {
+            // It cannot be told apart from its next version: read afresh,
+            // into a block of the bitmap's own (not one it shares).
+            bitmap->FreeDib();
             return loader.LoadTiffImage(path, bitmap, 1);
+        }
         KeptImage& kept = SlotFor(path);
         kept.lastUse = ++m_uses;
         if (kept.valid && kept.identity == identity) {

@@ -29,8 +29,9 @@ const Picture kNext = {"B.B.B.B.....", ".....B......", "B..........B"};
 const Picture kReplaced = {"............", "BBBBBBBBBBBB", "............"};
 
 // An uncompressed MinIsBlack file (a set bit is white): the kind the merge
-// would turn around before its first use.
-bool WriteLetterhead(const std::string& path, const Picture& picture) {
+// would turn around before its first use. With a resolution the file is
+// longer.
+bool WriteLetterhead(const std::string& path, const Picture& picture, float resolution = 0) {
     Picture bits = picture;
     for (std::string& row : bits)
         for (char& c : row) c = c == 'B' ? '.' : '#';
@@ -38,14 +39,17 @@ bool WriteLetterhead(const std::string& path, const Picture& picture) {
     recipe.width = kWidth;
     recipe.height = kRows;
     recipe.photometric = PHOTOMETRIC_MINISBLACK;
+    recipe.xResolution = recipe.yResolution = resolution;
     return WriteTiff(path, recipe, BitRows(bits));
 }
 
-// A new file put in place of the old one, as an editor saves.
+// A new file put in place of the old one, as an editor saves. Of another
+// size: where the file system keeps no file numbers and coarse times (the
+// Windows build's test platform), the size is what tells them apart.
 bool ReplaceLetterhead(const std::string& path, const Picture& picture) {
     const std::string staged = path + ".new";
     std::error_code error;
-    if (!WriteLetterhead(staged, picture)) return false;
+    if (!WriteLetterhead(staged, picture, 300)) return false;
     std::filesystem::rename(staged, path, error);
     return !error;
 }
