@@ -68,6 +68,14 @@ std::vector<test::TiffPage> ReadOnlyFile(Sandbox& box) {
     return pages;
 }
 
+void ExpectGroupPageCount(Sandbox& box, int pages) {
+    const auto grp = box.Files(box.outDir(), ".grp");
+    ASSERT_EQ(grp.size(), 1u);
+    EXPECT_NE(
+        ReadFile(box.outDir() + "/" + grp[0]).find("Total Page Number=" + std::to_string(pages)),
+        std::string::npos);
+}
+
 struct Sequence {
     const char* what;
     int first, second;
@@ -133,9 +141,7 @@ TEST(PageKindFaultTest, PageLeftWithoutItsClosingBandKeepsItsRows) {
     EXPECT_EQ(pages[1].rows.size(), 30u);
     EXPECT_EQ(pages[2].width, 96u);
     EXPECT_EQ(pages[2].rows.size(), 32u);
-    const auto grp = box.Files(box.outDir(), ".grp");
-    ASSERT_EQ(grp.size(), 1u);
-    EXPECT_NE(ReadFile(box.outDir() + "/" + grp[0]).find("Total Page Number=3"), std::string::npos);
+    ExpectGroupPageCount(box, 3);
 }
 
 // A full disk: after the page that met it, every later page of either type
@@ -167,10 +173,7 @@ TEST(PageKindFaultTest, PagesAfterAFailedWriteAreRefusedAndTheFileStaysValid) {
             const auto pages = ReadOnlyFile(box);
             ASSERT_EQ(pages.size(), 1u);
             EXPECT_EQ(pages[0].width, 64u);
-            const auto grp = box.Files(box.outDir(), ".grp");
-            ASSERT_EQ(grp.size(), 1u);
-            EXPECT_NE(ReadFile(box.outDir() + "/" + grp[0]).find("Total Page Number=1"),
-                      std::string::npos);
+            ExpectGroupPageCount(box, 1);
         }
 }
 
