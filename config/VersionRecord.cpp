@@ -28,10 +28,14 @@ bool WriteVersionNumber() {
     std::snprintf(version, sizeof version, "%d.%d.%d.%d", parts[0], parts[1], parts[2], parts[3]);
 
     StringBuilder text = StringBuilder(version) + " @ " + systemDirectory;
-    WriteSetting(Hive::CurrentUser, kVersionsKey,
-                 "ARO Printer DLL (AroPrinterCfg"
-                 ".dll)",
-                 text.c_str());
+    // Best effort: a failed write changes no result. The hive may be locked
+    // for too long, or in a form that cannot be written back.
+    if (!WriteSetting(Hive::CurrentUser, kVersionsKey,
+                      "ARO Printer DLL (AroPrinterCfg"
+                      ".dll)",
+                      text.c_str())) {
+        ARO_LOG("Registry write skipped, the hive is locked or cannot be written\n");
+    }
     ARO_LOG(StringBuilder("Exit function WriteVersionNumber =") + text + "\n");
     return true;
 }

@@ -1,9 +1,12 @@
-// Feeds arbitrary bytes to the .reg hive parser as the text of a hive file.
+// Feeds arbitrary bytes to the .reg hive parser as the text of a hive file
+// (UTF-8 or, after its byte-order mark, UTF-16 LE).
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/posix/RegistryHive.h"
+#include "platform/posix/TextLines.h"
 
 namespace {
 
@@ -21,6 +24,10 @@ constexpr std::string_view kNames[] = {"Output Folder", "ARO Printer DLL (AroPri
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(bytes), size);
+    // Whatever UTF-16 decodes to is UTF-8 that has a UTF-16 form again.
+    const std::string decoded = aro::posix::Utf16LeToUtf8(text);
+    std::string again;
+    if (!aro::posix::Utf8ToUtf16Le(decoded, &again) || again.size() > size) __builtin_trap();
     for (aro::Hive hive : {aro::Hive::CurrentUser, aro::Hive::LocalMachine}) {
         for (std::string_view key : kKeys) {
             for (std::string_view name : kNames) {

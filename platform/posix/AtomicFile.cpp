@@ -3,11 +3,17 @@
 #include "platform/posix/FileDescriptor.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 namespace aro::posix {
 
@@ -68,17 +74,85 @@ bool MakeFolders(const std::string& folder) {
 }
 
 LockFile::~LockFile() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ < 0) return;
+    // Unlocked before the close, whose notification wakes the waiting writers
+    // (the close itself reports before it drops the lock).
+    flock(fd_, LOCK_UN);
+    close(fd_);
 }
 
-bool LockFile::Acquire(const std::string& path) {
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+namespace {
+
+// Waits until the deadline or until some process closes the watched lock
+// file (a writer giving the lock up), whichever is first; without a watch,
+// for a short pause. An interruption only ends one wait early.
+void AwaitLockRelease(int watch, std::chrono::steady_clock::time_point deadline) {
+    constexpr std::chrono::milliseconds kLongestPause(10);
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    const std::chrono::microseconds pause =
+        std::min<std::chrono::microseconds>(left, kLongestPause);
+    if (watch >= 0) {
+        struct pollfd ready = {watch, POLLIN, 0};
+        const auto milliseconds = static_cast<int>((pause.count() + 999) / 1000);
+        if (poll(&ready, 1, milliseconds) > 0) {
+            char events[4096];
+            while (read(watch, events, sizeof(events)) > 0) {
+            }
+        }
+        return;
+    }
+    const struct timespec span = {static_cast<time_t>(pause.count() / 1000000),
+                                  static_cast<long>(pause.count() % 1000000 * 1000)};
+    nanosleep(&span, nullptr);
+}
+
+// A descriptor that turns readable whenever a process closes the lock file
+// (inotify, on Linux); -1 elsewhere, where the pauses alone pace the tries.
+int WatchCloses(const std::string& path) {
+#ifdef __linux__
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch >= 0 &&
+        inotify_add_watch(watch, path.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        close(watch);
+        return -1;
+    }
+    return watch;
+#else
+    (void)path;
+    return -1;
+#endif
+}
+
+}  // namespace
+
+bool LockFile::Acquire(const std::string& path, std::chrono::milliseconds wait) {
+    if (fd_ >= 0) return false;
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd_ < 0) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd_ < 0) return false;
-    while (flock(fd_, LOCK_EX) != 0) {
-        if (errno != EINTR) return false;
+    // A lock file left open to others by an earlier version: whoever can
+    // open it can hold its lock.
+    struct stat info {};
+    if (fstat(fd_, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0) {
+        fchmod(fd_, info.st_mode & 0700);
     }
-    return true;
+    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    // flock() has no time limit of its own: it is tried without blocking
+    // until the deadline, again whenever the lock file is closed (watched
+    // with inotify, so that a waiting writer does not miss its turn).
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    const FileDescriptor watch(WatchCloses(path));
+    for (;;) {
+        if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        AwaitLockRelease(watch.get(), deadline);
+    }
+    close(fd_);
+    fd_ = -1;
+    return false;
 }
 
 FileReadResult ReadRegularFile(const std::string& path, std::string* text, struct stat* info) {

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -30,14 +31,19 @@ std::string FolderOf(const std::string& path);
 bool MakeFolders(const std::string& folder);
 
 // An exclusive flock() on a file of its own: a file that is replaced by
-// rename() cannot carry its own lock.
+// rename() cannot carry its own lock. The lock file is created 0600 (an
+// existing one of ours is made 0600), so that other users cannot open it to
+// hold its lock.
 class LockFile {
 public:
     LockFile() = default;
     LockFile(const LockFile&) = delete;
     LockFile& operator=(const LockFile&) = delete;
     ~LockFile();
-    bool Acquire(const std::string& path);
+    // Waits at most wait for the lock, never blocking: false when the lock
+    // is still held by another open file after that time, or the file cannot
+    // be opened. Held until destruction.
+    bool Acquire(const std::string& path, std::chrono::milliseconds wait);
 
 private:
     int fd_ = -1;

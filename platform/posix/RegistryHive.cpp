@@ -35,9 +35,73 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-std::string_view WithoutBom(std::string_view text) {
-    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
-    return text;
+// ---- the file's encoding ----
+
+// The encodings a hive file comes in: bytes (UTF-8 or any other
+// ASCII-compatible text, no conversion), UTF-8 with its byte-order mark, or
+// UTF-16 LE with its byte-order mark, as regedit exports.
+enum class HiveEncoding { Bytes, Utf8Bom, Utf16Le };
+
+// The text of a hive file without its byte-order mark, as UTF-8 when the
+// file is UTF-16 LE. Reads are lenient (what does not decode counts as a
+// malformed line); a write needs a text that encodes back to the very same
+// bytes, so that every line it does not touch survives.
+class HiveText {
+public:
+    explicit HiveText(std::string_view file) {
+        if (file.substr(0, kUtf16LeBom.size()) == kUtf16LeBom) {
+            encoding_ = HiveEncoding::Utf16Le;
+            const std::string_view units = file.substr(kUtf16LeBom.size());
+            decoded_ = Utf16LeToUtf8(units);
+            body_ = decoded_;
+            std::string again;
+            rewritable_ = Utf8ToUtf16Le(body_, &again) && again == units;
+        } else {
+            const bool hasBom = file.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+            encoding_ = hasBom ? HiveEncoding::Utf8Bom : HiveEncoding::Bytes;
+            body_ = file.substr(hasBom ? kUtf8Bom.size() : 0);
+            // UTF-16 big-endian has no writer here.
+            rewritable_ = file.substr(0, 2) != "\xFE\xFF";
+        }
+        // No .reg text holds a NUL character: a file that does is in an encoding
+        // that this file does not name (UTF-16 without byte-order mark, UTF-32)
+        // or not a text at all, and lines added in another encoding would ruin it.
+        if (body_.find('\0') != std::string_view::npos) rewritable_ = false;
+    }
+    HiveText(const HiveText&) = delete;
+    HiveText& operator=(const HiveText&) = delete;
+
+    HiveEncoding encoding() const { return encoding_; }
+    std::string_view body() const { return body_; }
+    bool rewritable() const { return rewritable_; }
+
+private:
+    HiveEncoding encoding_ = HiveEncoding::Bytes;
+    std::string decoded_;
+    std::string_view body_;
+    bool rewritable_ = true;
+};
+
+// The bytes of a hive file in encoding whose text is body. False when body
+// has no form in that encoding.
+bool EncodeHiveText(HiveEncoding encoding, std::string_view body, std::string* file) {
+    switch (encoding) {
+        case HiveEncoding::Bytes:
+            file->assign(body);
+            return true;
+        case HiveEncoding::Utf8Bom:
+            file->assign(kUtf8Bom);
+            file->append(body);
+            return true;
+        case HiveEncoding::Utf16Le: {
+            std::string units;
+            if (!Utf8ToUtf16Le(body, &units)) return false;
+            file->assign(kUtf16LeBom);
+            file->append(units);
+            return true;
+        }
+    }
+    return false;
 }
 
 // ---- the .reg syntax ----
@@ -391,10 +455,13 @@ std::string FormatSection(Hive hive, std::string_view keyPath, std::string_view 
     return section;
 }
 
-// The body of a hive file (without BOM) after storing the value.
+// The body of a hive file (without BOM) after storing the value. A body
+// without a line end of its own gets newLineEnd.
 std::string EditedBody(std::string_view body, Hive hive, std::string_view keyPath,
-                       std::string_view valueName, std::string_view text) {
-    const std::string_view lineEnd = LineEndOf(body);
+                       std::string_view valueName, std::string_view text,
+                       std::string_view newLineEnd) {
+    const std::string_view lineEnd =
+        body.find('\n') != std::string_view::npos ? LineEndOf(body) : newLineEnd;
     if (body.empty()) {
         std::string fresh(kFileHeader);
         fresh += lineEnd;
@@ -456,7 +523,8 @@ bool FindHiveValue(std::string_view fileText, Hive hive, std::string_view keyPat
     bool found = false;
     HiveValue value;
     HiveValue candidate;
-    HiveScanner scanner(WithoutBom(fileText), hive);
+    const HiveText decoded(fileText);
+    HiveScanner scanner(decoded.body(), hive);
     while (const HiveEntry* entry = scanner.Next()) {
         switch (entry->kind) {
             case EntryKind::KeySection:
@@ -530,17 +598,36 @@ bool WriteHiveString(const std::string& linkedHiveFile, Hive hive, const char* k
     const std::string_view key = keyPath ? keyPath : "";
     const std::string_view name = valueName ? valueName : "";
     if (HasLineBreak(key) || HasLineBreak(name)) return false;
-    if (!MakeFolders(FolderOf(hiveFile))) return false;
-    LockFile lock;
-    if (!lock.Acquire(hiveFile + ".lock")) return false;
 
+    // A look without the lock first (the file is only ever replaced whole): a
+    // file that already holds the text needs no write and no lock, and one
+    // that could not be written back is left alone.
     std::string old;
     struct stat oldInfo {};
-    const FileReadResult read = ReadRegularFile(hiveFile, &old, &oldInfo);
+    FileReadResult read = ReadRegularFile(hiveFile, &old, &oldInfo);
     if (read == FileReadResult::Failed) return false;
-    const bool hasBom = WithoutBom(old).size() != old.size();
-    const std::string updated = std::string(hasBom ? kUtf8Bom : std::string_view()) +
-                                EditedBody(WithoutBom(old), hive, key, name, text);
+    if (read == FileReadResult::Read) {
+        if (HoldsString(old, hive, key, name, text)) return true;
+        if (!HiveText(old).rewritable()) return false;
+    }
+
+    if (!MakeFolders(FolderOf(hiveFile))) return false;
+    // A lock held too long (a hung writer, another user's process) skips the
+    // write instead of holding up the job.
+    LockFile lock;
+    if (!lock.Acquire(hiveFile + ".lock", kHiveLockWait)) return false;
+
+    read = ReadRegularFile(hiveFile, &old, &oldInfo);
+    if (read == FileReadResult::Failed) return false;
+    if (read == FileReadResult::Missing) old.clear();
+    const HiveText current(old);
+    if (!current.rewritable()) return false;
+    const std::string_view newLineEnd = current.encoding() == HiveEncoding::Utf16Le ? "\r\n" : "\n";
+    std::string updated;
+    if (!EncodeHiveText(current.encoding(),
+                        EditedBody(current.body(), hive, key, name, text, newLineEnd), &updated)) {
+        return false;
+    }
     // Whatever the old text held, never store a file the value cannot be read back from.
     if (!HoldsString(updated, hive, key, name, text)) return false;
     if (read == FileReadResult::Read && updated == old) return true;

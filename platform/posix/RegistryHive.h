@@ -2,6 +2,7 @@
 // regedit exports), read on every query and edited in place on every write.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,13 +29,22 @@ std::string HiveFilePath(aro::Hive hive);
 bool ReadHiveValue(const std::string& hiveFile, aro::Hive hive, const char* keyPath,
                    const char* valueName, unsigned char* data, uint32_t* size);
 
+// How long a write waits for the lock of a hive file before it gives up.
+constexpr std::chrono::milliseconds kHiveLockWait{1500};
+
 // RegCreateKeyA + RegSetValueExA(REG_SZ). Edits the one line of the value
 // (or adds it, or adds the key's section) and keeps every other byte of the
-// file. Creates missing folders and the file. The file is replaced as a
-// whole, under an exclusive lock on "<file>.lock", so that readers and
-// concurrent writers always see a complete file. A text with line breaks is
-// stored as hex(1) bytes, which read back as the same REG_SZ data. False,
-// with the old file untouched, when the value could not be stored.
+// file, in the file's own encoding (a UTF-16 LE file stays UTF-16 LE with
+// its byte-order mark, a UTF-8 byte-order mark stays). Creates missing
+// folders and the file. A file that already holds the text is left as it
+// is, without taking the lock. Otherwise the file is replaced as a whole,
+// under an exclusive lock on "<file>.lock" (created 0600), so that readers
+// and concurrent writers always see a complete file; when the lock cannot
+// be had within kHiveLockWait the write is skipped. A text with line breaks
+// is stored as hex(1) bytes, which read back as the same REG_SZ data. False,
+// with the old file untouched, when the value could not be stored: the lock
+// was held too long, or the file cannot be written back as it is (a UTF-16
+// file that does not decode, a file holding NUL bytes, UTF-16 big-endian).
 bool WriteHiveString(const std::string& hiveFile, aro::Hive hive, const char* keyPath,
                      const char* valueName, const char* text);
 
@@ -45,7 +55,8 @@ struct HiveValue {
     std::vector<unsigned char> data;
 };
 
-// The value that the text of a hive file holds for keyPath (without root)
+// The value that the text of a hive file (bytes as read: UTF-8, with or
+// without byte-order mark, or UTF-16 LE with byte-order mark) holds for keyPath (without root)
 // and valueName ("" for the default value), or false when it has none.
 bool FindHiveValue(std::string_view fileText, aro::Hive hive, std::string_view keyPath,
                    std::string_view valueName, HiveValue* out);

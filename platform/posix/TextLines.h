@@ -12,6 +12,17 @@ bool IsBlank(char c);
 std::string_view TrimLeft(std::string_view text);
 char LowerAscii(char c);
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// The byte-order mark of UTF-16 little-endian, as regedit's exports begin.
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+
+// UTF-16 LE bytes (no byte-order mark) as UTF-8. Never fails: an odd last
+// byte is dropped and an unpaired surrogate becomes U+FFFD, so what decodes
+// differently from the bytes shows only when the result is encoded again.
+std::string Utf16LeToUtf8(std::string_view bytes);
+// UTF-8 text as UTF-16 LE bytes (no byte-order mark). False when the text is
+// not well-formed UTF-8 (overlong forms, surrogates and code points past
+// U+10FFFF included), which has no UTF-16 form.
+bool Utf8ToUtf16Le(std::string_view text, std::string* out);
 
 std::string_view TrimBlanks(std::string_view text);
 // ASCII letters compare without regard to case, other bytes as they are.

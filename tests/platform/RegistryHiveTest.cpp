@@ -1,11 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -461,6 +465,163 @@ TEST_F(RegistryHiveWrite, ConcurrentWritersLoseNothing) {
     EXPECT_EQ(ReadBack(kKey, "B"), "B-199");
     EXPECT_EQ(FolderEntries(folder_.path()),
               (std::vector<std::string>{"user.reg", "user.reg.lock"}));
+}
+
+// A lock held elsewhere (a hung tool, another user's process holding a lock
+// file it could open) never holds a job up: a value that is already stored
+// takes no lock, another value is skipped after a bounded wait with the file
+// untouched, and lock files are private to their owner.
+TEST_F(RegistryHiveWrite, HeldLockNeverBlocksTheWrite) {
+    using Clock = std::chrono::steady_clock;
+    const std::string lockFile = file_ + ".lock";
+    const mode_t oldMask = umask(0);
+    const bool stored = Write(kKey, "Version", "1");
+    umask(oldMask);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(PermissionBits(lockFile), 0600u);
+    const std::string before = ReadTextFile(file_);
+
+    // flock() sets one open file against another, even in one process; a
+    // read-only descriptor is all a holder needs.
+    const int holder = open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    Clock::time_point started = Clock::now();
+    EXPECT_TRUE(Write(kKey, "VERSION", "1"));  // already stored: no lock, no wait
+    EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(250));
+
+    started = Clock::now();
+    EXPECT_FALSE(Write(kKey, "Version", "2"));
+    const Clock::duration waited = Clock::now() - started;
+    EXPECT_GE(waited, kHiveLockWait);
+    EXPECT_LT(waited, kHiveLockWait + std::chrono::milliseconds(750));
+    EXPECT_EQ(ReadTextFile(file_), before);
+    EXPECT_EQ(FolderEntries(folder_.path()),
+              (std::vector<std::string>{"user.reg", "user.reg.lock"}));
+
+    // Given up, the lock is there for the next write at once.
+    close(holder);
+    EXPECT_TRUE(Write(kKey, "Version", "2"));
+    EXPECT_EQ(ReadBack(kKey, "Version"), "2");
+
+    // A lock file an earlier version left open to everyone is made private.
+    ASSERT_EQ(chmod(lockFile.c_str(), 0666), 0);
+    EXPECT_TRUE(Write(kKey, "Version", "3"));
+    EXPECT_EQ(PermissionBits(lockFile), 0600u);
+}
+
+// The bytes of a UTF-16 text, little-endian unless asked otherwise.
+std::string Utf16Bytes(const std::u16string& text, bool bigEndian = false) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes.push_back(bigEndian ? high : low);
+        bytes.push_back(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+// The file converted by iconv from UTF-16 (byte-order mark read and dropped)
+// to UTF-8, or nothing when iconv finds it malformed.
+std::optional<std::string> IconvFromUtf16(const std::string& file) {
+    std::FILE* pipe = popen(("iconv -f UTF-16 -t UTF-8 '" + file + "' 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;) {
+        text.append(buffer, count);
+    }
+    const int status = pclose(pipe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return text;
+}
+
+// regedit exports UTF-16 LE with byte-order mark and CRLF: such a file is
+// read, and written back in its own encoding with every other line kept. A
+// file that cannot be written back as it is stays byte for byte; a UTF-8 file
+// with malformed lines or bytes that are no UTF-8 is written as ever.
+TEST_F(RegistryHiveWrite, Utf16HiveIsWrittenInItsOwnEncoding) {
+    const std::u16string exported =
+        u"Windows Registry Editor Version 5.00\r\n"
+        u"\r\n"
+        u"; Gr\u00fc\u00dfe \U0001D11E\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+        u"\"AlternateKey\"=\"Software\\\\Ablage \u20ac\"\r\n"
+        u"\"CutLines\"=\"08\"\r\n"
+        u"\r\n";
+    const std::string exportedUtf8 =
+        u8"Windows Registry Editor Version 5.00\r\n"
+        u8"\r\n"
+        u8"; Gr\u00fc\u00dfe \U0001D11E\r\n"
+        u8"[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+        u8"\"AlternateKey\"=\"Software\\\\Ablage \u20ac\"\r\n"
+        u8"\"CutLines\"=\"08\"\r\n"
+        u8"\r\n";
+    const std::string utf16File = "\xFF\xFE" + Utf16Bytes(exported);
+    WriteTextFile(file_, utf16File);
+    ASSERT_EQ(IconvFromUtf16(file_), exportedUtf8);
+
+    // Read: the texts arrive as UTF-8.
+    unsigned char data[64] = {};
+    uint32_t size = sizeof(data);
+    ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, kKey, "AlternateKey", data, &size));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size),
+              std::string(u8"Software\\Ablage \u20ac") + '\0');
+
+    // Written: a new key, then a changed value, in UTF-16 LE with CRLF.
+    const char* versions = "Software\\ARO Digital\\Versions";
+    const char* record = "ARO Printer DLL (AroPrinterCfg.dll)";
+    ASSERT_TRUE(Write(versions, record, "2.1.7.0 @ /usr/lib"));
+    ASSERT_TRUE(Write(kKey, "CutLines", u8"1\u00b2"));
+    const std::string written = ReadTextFile(file_);
+    EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(IconvFromUtf16(file_),
+              std::string(u8"Windows Registry Editor Version 5.00\r\n"
+                          u8"\r\n"
+                          u8"; Gr\u00fc\u00dfe \U0001D11E\r\n"
+                          u8"[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+                          u8"\"AlternateKey\"=\"Software\\\\Ablage \u20ac\"\r\n"
+                          u8"\"CutLines\"=\"1\u00b2\"\r\n"
+                          u8"\r\n"
+                          u8"[HKEY_CURRENT_USER\\Software\\ARO Digital\\Versions]\r\n"
+                          u8"\"ARO Printer DLL (AroPrinterCfg.dll)\"=\"2.1.7.0 @ /usr/lib\"\r\n"));
+    EXPECT_EQ(written.substr(0, utf16File.size() - 8 * 2),
+              utf16File.substr(0, utf16File.size() - 8 * 2))
+        << "the lines before the changed one, byte for byte";
+    size = sizeof(data);
+    ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, versions, record, data, &size));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size),
+              std::string("2.1.7.0 @ /usr/lib") + '\0');
+    EXPECT_EQ(FolderEntries(folder_.path()),
+              (std::vector<std::string>{"user.reg", "user.reg.lock"}));
+
+    // Files that cannot be written back as they are: left alone, and reads
+    // of what does decode still work.
+    const std::string unwritable[] = {
+        utf16File + "\n",  // an odd byte count
+        "\xFF\xFE" + Utf16Bytes(exported.substr(0, 40) + u'\xD800' + exported.substr(40)),
+        "\xFF\xFE" + Utf16Bytes(exported.substr(0, 40) + u'\xDC00' + exported.substr(40)),
+        Utf16Bytes(exported),                     // UTF-16 without byte-order mark
+        "\xFE\xFF" + Utf16Bytes(exported, true),  // UTF-16 big-endian
+    };
+    for (const std::string& bytes : unwritable) {
+        WriteTextFile(file_, bytes);
+        EXPECT_FALSE(Write(versions, record, "2.1.7.0 @ /usr/lib"));
+        EXPECT_EQ(ReadTextFile(file_), bytes);
+    }
+    WriteTextFile(file_, utf16File + "\n");
+    size = sizeof(data);
+    EXPECT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, kKey, "CutLines", data, &size));
+
+    // A UTF-8 file with a malformed line and a Latin-1 byte: written as ever.
+    const std::string latin = UserSection(
+        "\"Open\"=\"no end\n\"Name\"=\"Gr\xFC\xDF"
+        "e\"\n");
+    WriteTextFile(file_, latin);
+    ASSERT_TRUE(Write(kKey, "New", "n"));
+    EXPECT_EQ(ReadTextFile(file_), latin + "\"New\"=\"n\"\n");
 }
 
 }  // namespace

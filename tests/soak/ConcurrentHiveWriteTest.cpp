@@ -2,14 +2,22 @@
 // 1,000 times each while a third reads it: the writes go through the same
 // function the module uses. No read may ever see a torn file, a value of
 // the file that was not written lost, or a writer's record go back in time.
+// And the module's document setup with the hive's lock held by another
+// process: it goes on after a bounded wait, or at once when the record is
+// already stored.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "ModuleHarness.h"
 #include "SoakSupport.h"
 #include "platform/posix/AtomicFile.h"
 #include "platform/posix/RegistryHive.h"
@@ -119,6 +127,111 @@ TEST(ConcurrentHiveWriteTest, TwoWritersOneThousandRecordsEachNeverTearTheFile) 
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"user.reg", "user.reg.lock"}));
     if (std::system(("rm -rf '" + std::string(folder) + "'").c_str()) != 0) {
         // A leftover temporary folder is harmless.
+    }
+}
+
+// Another process holding an exclusive flock() on a file until destroyed.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& lockFile) {
+        int ready[2];
+        if (pipe(ready) != 0 || pipe(release_) != 0) return;
+        std::fflush(nullptr);
+        child_ = fork();
+        if (child_ == 0) {
+            close(ready[0]);
+            close(release_[1]);
+            // Read-only is all flock() needs.
+            const int fd = open(lockFile.c_str(), O_RDONLY | O_CREAT, 0600);
+            const char held = (fd >= 0 && flock(fd, LOCK_EX) == 0) ? 1 : 0;
+            if (write(ready[1], &held, 1) != 1) _exit(1);
+            char ignored;
+            while (read(release_[0], &ignored, 1) < 0) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(release_[0]);
+        char held = 0;
+        held_ = read(ready[0], &held, 1) == 1 && held == 1;
+        close(ready[0]);
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    ~LockHolder() {
+        close(release_[1]);
+        if (child_ > 0) waitpid(child_, nullptr, 0);
+    }
+    bool held() const { return held_; }
+
+private:
+    pid_t child_ = -1;
+    int release_[2] = {-1, -1};
+    bool held_ = false;
+};
+
+// The document setup's milliseconds, and the diagnostic log afterwards.
+struct SetupRun {
+    int exitCode = -1;
+    long milliseconds = -1;
+    std::string log;
+};
+
+SetupRun RunDocumentSetup(const itest::Sandbox& box) {
+    const std::string logPath = box.tempDir() + "AroPrinter.log";
+    unlink(logPath.c_str());
+    SetupRun run;
+    const itest::JobResult job = box.Run([](itest::Module& m, std::vector<std::string>& out) {
+        const auto started = std::chrono::steady_clock::now();
+        m.startDoc();
+        out.push_back(std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now() - started)
+                                         .count()));
+        m.endDoc();
+    });
+    run.exitCode = job.exitCode;
+    if (!job.outputs.empty()) run.milliseconds = std::stol(job.outputs[0]);
+    run.log = itest::ReadFile(logPath);
+    return run;
+}
+
+TEST(ConcurrentHiveWriteTest, HeldHiveLockNeverHoldsUpTheDocumentSetup) {
+    itest::Sandbox box;
+    box.UseSettings({{"Debug", "1"}});
+    const std::string copy =
+        "cp '" ARO_MODULE_PATH "' '" + box.systemDir() + "/libAroPrinterCfg.so'";
+    ASSERT_EQ(std::system(copy.c_str()), 0);
+    const std::string skipped = "Registry write skipped, the hive is locked or cannot be written\n";
+    const long bound = posix::kHiveLockWait.count() + (UnderAddressSanitizer() ? 2000 : 1000);
+
+    // No record yet: the setup waits a bounded time, skips the write, says so.
+    std::string before = itest::ReadFile(box.userHive());
+    {
+        LockHolder holder(box.userHive() + ".lock");
+        ASSERT_TRUE(holder.held());
+        const SetupRun run = RunDocumentSetup(box);
+        ASSERT_EQ(run.exitCode, 0);
+        EXPECT_GE(run.milliseconds, posix::kHiveLockWait.count());
+        EXPECT_LT(run.milliseconds, bound);
+        EXPECT_NE(run.log.find(skipped), std::string::npos) << run.log;
+        EXPECT_NE(run.log.find("Exit function WriteVersionNumber ="), std::string::npos);
+        EXPECT_EQ(itest::ReadFile(box.userHive()), before);
+    }
+
+    // Stored once, the same record needs no lock at the next setups.
+    SetupRun run = RunDocumentSetup(box);
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.log.find(skipped), std::string::npos) << run.log;
+    before = itest::ReadFile(box.userHive());
+    ASSERT_NE(Value(before, kVersionsKey, kVersionValue), "<absent>");
+    {
+        LockHolder holder(box.userHive() + ".lock");
+        ASSERT_TRUE(holder.held());
+        run = RunDocumentSetup(box);
+        ASSERT_EQ(run.exitCode, 0);
+        EXPECT_LT(run.milliseconds, posix::kHiveLockWait.count());
+        EXPECT_EQ(run.log.find(skipped), std::string::npos) << run.log;
+        EXPECT_EQ(itest::ReadFile(box.userHive()), before);
     }
 }
 
