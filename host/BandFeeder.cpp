@@ -4,9 +4,10 @@
 
 namespace aro::host {
 
-void FeedPage(const ExitModule& module, PrintBitmap& page, unsigned bandRows, int dpi,
-              JobOutcome* outcome) {
+int FeedPage(const ExitModule& module, PrintBitmap& page, unsigned bandRows, int dpi,
+             JobOutcome* outcome) {
     module.startPage();
+    int firstStatus = 0;
     for (uint32_t top = 0; top < page.height; top += bandRows) {
         uint32_t rows = std::min<uint32_t>(bandRows, page.height - top);
         bool moreBands = top + rows < page.height;
@@ -14,8 +15,11 @@ void FeedPage(const ExitModule& module, PrintBitmap& page, unsigned bandRows, in
                                     page.format, dpi, moreBands ? 1 : 0);
         ++outcome->bands;
         outcome->CountStatus(status);
+        if (top == 0) firstStatus = status;
+        if (status == kNoFileStatus && top == 0) break;
     }
     ++outcome->pages;
+    return firstStatus;
 }
 
 }  // namespace aro::host

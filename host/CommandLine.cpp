@@ -34,7 +34,8 @@ public:
             else
                 Option(argument);
         }
-        if (m_result.error.empty() && !m_result.options.help && m_result.options.inputs.empty())
+        const HostOptions& o = m_result.options;
+        if (m_result.error.empty() && !o.help && !o.check && !o.setupFolder && o.inputs.empty())
             m_result.error = "no input file given";
         m_result.valid = m_result.error.empty();
         return m_result;
@@ -58,6 +59,10 @@ private:
             o.mode = ColourMode::Colour;
         else if (name == "--auto")
             o.mode = ColourMode::Auto;
+        else if (name == "--check")
+            o.check = true;
+        else if (name == "--setup")
+            Value(name, inlineValue, [&](const std::string& v) { o.setupFolder = v; });
         else if (name == "--module")
             Value(name, inlineValue, [&](const std::string& v) { o.modulePath = v; });
         else if (name == "--job-name")
@@ -68,8 +73,8 @@ private:
             Value(name, inlineValue, [&](const std::string& v) { BandRows(v); });
         else
             m_result.error = "unknown option " + argument;
-        bool flag =
-            name != "--module" && name != "--job-name" && name != "--dpi" && name != "--band-rows";
+        bool flag = name != "--module" && name != "--job-name" && name != "--dpi" &&
+                    name != "--band-rows" && name != "--setup";
         if (flag && inlineValue && m_result.error.empty())
             m_result.error = "option " + name + " takes no value";
     }
@@ -118,6 +123,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText(const std::string& program) {
     return "usage: " + program +
            " [options] FILE...\n"
+           "       " +
+           program +
+           " --check | --setup FOLDER\n"
            "Prints every FILE (PDF, PostScript, PNM or TIFF, recognised by content) as one\n"
            "print job through the ARO printer exit module.\n"
            "\n"
@@ -131,6 +139,10 @@ std::string UsageText(const std::string& program) {
            "  --mono            every page as 1 bit per pixel\n"
            "  --color           every page as 24 bits per pixel\n"
            "  --auto            colour pages as 24 bits, the others as 1 bit (default)\n"
+           "  --check           show where the settings come from, the folder and name\n"
+           "                    of the next job's file, and what is wrong\n"
+           "  --setup FOLDER    write a user hive that sends every job's file to FOLDER\n"
+           "                    (never over an existing hive)\n"
            "  -h, --help        show this text\n"
            "\n"
            "exit status: 0 every band accepted, 1 the module refused a band,\n"

@@ -18,6 +18,8 @@ struct HostOptions {
     unsigned bandRows = 256;
     ColourMode mode = ColourMode::Auto;
     bool help = false;
+    bool check = false;                      // --check: report on the settings
+    std::optional<std::string> setupFolder;  // --setup FOLDER: write a user hive
     std::vector<std::string> inputs;
 };
 

@@ -17,6 +17,7 @@ enum class JobResult : int32_t {
     ModuleUnavailable,  // the module could not be loaded: not called
     Incomplete,         // the document was started but not every page or its text made it
     Crashed,            // the job's process ended without a report
+    NoOutputFile,       // the module could not create the file: stopped at the first band
 };
 
 struct StatusCount {
@@ -36,20 +37,35 @@ struct JobOutcome {
     uint32_t untrackedStatuses = 0;  // non-zero statuses beyond the table
     char textFile[ARO_PRINT_FILE_NAME_SIZE] = {};
 
+    // The TIFF files the module wrote (the first and the last of them) and
+    // the pages they hold, read back after the job; pagesChecked is false
+    // when no file could be read (handed to an archive and deleted).
+    uint32_t tiffFiles = 0;
+    char firstTiff[ARO_PRINT_FILE_NAME_SIZE] = {};
+    char lastTiff[ARO_PRINT_FILE_NAME_SIZE] = {};
+    bool pagesChecked = false;
+    uint32_t pagesWritten = 0;
+    int32_t pageLimit = -1;  // MaxPagesCount, -1: none
+    // Every page is in the file and the negative statuses were background
+    // images that could not be used: warnings, not refusals.
+    bool statusesAreBackground = false;
+
     // Counts a band's status; zero is success and not listed.
     void CountStatus(int status);
 };
 
 static_assert(std::is_trivially_copyable_v<JobOutcome>, "sent through a pipe as bytes");
 
-// 0 every band accepted, 1 a band refused, 2 an input that could not be
-// printed, 3 a job that could not be completed.
+// 0 every band accepted (or only a background could not be used), 1 a band
+// refused, 2 an input that could not be printed, 3 a job that could not be
+// completed.
 int ExitCodeOf(const JobOutcome& outcome);
 
 constexpr int kExitUsage = 2;
 
-// "<input>: <n> page(s), <n> band(s), statuses: none", the text file when
-// the module named one, and a note when the job was not completed.
+// "<input>: <n> page(s), <n> band(s), statuses: none", pages a page limit
+// kept out, the TIFF file(s) and the text file the module wrote, and a note
+// when the job was not completed.
 std::string FormatSummary(const std::string& input, const JobOutcome& outcome);
 
 }  // namespace aro::host

@@ -10,11 +10,6 @@ namespace {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as little-endian words");
 
-// Lightness by the ITU-R BT.601 weights, in thousandths of a level.
-bool IsLight(const unsigned char* rgb) {
-    return 299u * rgb[0] + 587u * rgb[1] + 114u * rgb[2] >= 128000u;
-}
-
 size_t MonochromeStride(uint32_t width) {
     return (size_t{width} + 31) / 32 * 4;
 }
@@ -36,18 +31,45 @@ void BilevelToMonochrome(const unsigned char* pixels, uint32_t width, uint32_t h
     }
 }
 
+// Grey and colour images on a black-and-white page are dithered through a
+// 16 x 16 ordered (Bayer) threshold matrix, so that greys keep their tone
+// as in Ghostscript's halftoned renderings; black and white stay exact.
+constexpr unsigned kDitherSide = 16;
+
+struct DitherMatrix {
+    uint8_t rank[kDitherSide][kDitherSide] = {};
+    // Each doubling puts four copies of the smaller matrix side by side,
+    // ranked 0, 2 / 3, 1 among themselves.
+    DitherMatrix() {
+        static constexpr uint8_t kQuadrant[2][2] = {{0, 2}, {3, 1}};
+        for (unsigned n = 1; n < kDitherSide; n *= 2) {
+            DitherMatrix smaller = *this;
+            for (unsigned y = 0; y < 2 * n; ++y)
+                for (unsigned x = 0; x < 2 * n; ++x)
+                    rank[y][x] = static_cast<uint8_t>(4 * smaller.rank[y % n][x % n] +
+                                                      kQuadrant[y / n][x / n]);
+        }
+    }
+};
+
+// Lightness scaled so that grey and colour compare with one threshold: a
+// grey level times 1000, or the BT.601 weighted sum of red, green and blue.
+template <PixelKind kind>
+uint32_t Lightness(const unsigned char* in, size_t x) {
+    if constexpr (kind == PixelKind::Grey)
+        return 1000u * in[x];
+    else
+        return 299u * in[3 * x] + 587u * in[3 * x + 1] + 114u * in[3 * x + 2];
+}
+
 // Every pixel's flag (1 = light) first, in a loop the compiler can
 // vectorise; then eight flags at a time become one byte, first pixel in the
 // high bit: multiplying by 0x8040201008040201 moves flag k of a little-endian
 // word to bit 63 - k without carries.
 template <PixelKind kind>
-void LightFlags(const unsigned char* in, size_t width, unsigned char* flags) {
-    for (size_t x = 0; x < width; ++x) {
-        if constexpr (kind == PixelKind::Grey)
-            flags[x] = in[x] >= 128;
-        else
-            flags[x] = IsLight(in + 3 * x);
-    }
+void LightFlags(const unsigned char* in, size_t width, const uint32_t* thresholds,
+                unsigned char* flags) {
+    for (size_t x = 0; x < width; ++x) flags[x] = Lightness<kind>(in, x) > thresholds[x];
 }
 
 unsigned char PackFlags(const unsigned char* flags) {
@@ -56,24 +78,38 @@ unsigned char PackFlags(const unsigned char* flags) {
     return static_cast<unsigned char>((word * 0x8040201008040201ull) >> 56);
 }
 
+// Thresholds of one matrix row repeated across the page, in lightness
+// units: rank r of 256 turns white above (255 r + 127) / 256 grey levels, so
+// level 0 is always black and level 255 always white.
+void ThresholdRow(const DitherMatrix& matrix, uint32_t y, size_t width,
+                  std::vector<uint32_t>* row) {
+    for (size_t x = 0; x < width; ++x) {
+        uint32_t rank = matrix.rank[y % kDitherSide][x % kDitherSide];
+        (*row)[x] = (1000u * (255u * rank + 127u)) / 256u;
+    }
+}
+
 // The pixels past the width and the row padding are white.
 template <PixelKind kind>
-void ThresholdRows(const RasterImage& page, PrintBitmap* out) {
+void DitherRows(const RasterImage& page, PrintBitmap* out) {
+    static const DitherMatrix matrix;
     std::vector<unsigned char> flags(size_t{page.width} + 8, 1);
+    std::vector<std::vector<uint32_t>> thresholds(kDitherSide, std::vector<uint32_t>(page.width));
+    for (uint32_t y = 0; y < kDitherSide; ++y) ThresholdRow(matrix, y, page.width, &thresholds[y]);
     const size_t usedBytes = (size_t{page.width} + 7) / 8;
     for (uint32_t y = 0; y < page.height; ++y) {
-        LightFlags<kind>(page.row(y), page.width, flags.data());
+        LightFlags<kind>(page.row(y), page.width, thresholds[y % kDitherSide].data(), flags.data());
         unsigned char* row = out->bits.data() + y * out->stride;
         for (size_t i = 0; i < usedBytes; ++i) row[i] = PackFlags(flags.data() + 8 * i);
         for (size_t i = usedBytes; i < out->stride; ++i) row[i] = 0xFF;
     }
 }
 
-void ThresholdToMonochrome(const RasterImage& page, PrintBitmap* out) {
+void DitherToMonochrome(const RasterImage& page, PrintBitmap* out) {
     if (page.kind == PixelKind::Grey)
-        ThresholdRows<PixelKind::Grey>(page, out);
+        DitherRows<PixelKind::Grey>(page, out);
     else
-        ThresholdRows<PixelKind::Rgb>(page, out);
+        DitherRows<PixelKind::Rgb>(page, out);
 }
 
 void ToColour(const RasterImage& page, PrintBitmap* out) {
@@ -154,6 +190,7 @@ PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {
     out.format = format;
     out.width = page.width;
     out.height = page.height;
+    out.dpi = page.dpi;
     out.stride = format == kColourFormat ? ColourStride(page.width) : MonochromeStride(page.width);
     // Monochrome starts black and sets the white bits; colour rows start
     // with their padding zeroed.
@@ -166,7 +203,7 @@ PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {
     else if (page.bilevel.size() == bilevelBytes && bilevelBytes > 0)
         BilevelToMonochrome(page.bilevel.data(), page.width, page.height, &out);
     else
-        ThresholdToMonochrome(page, &out);
+        DitherToMonochrome(page, &out);
     return out;
 }
 

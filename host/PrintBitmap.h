@@ -20,6 +20,7 @@ struct PrintBitmap {
     uint32_t width = 0;
     uint32_t height = 0;
     size_t stride = 0;
+    int dpi = 0;  // the page's own resolution, 0: the job's
     std::vector<unsigned char> bits;
 };
 

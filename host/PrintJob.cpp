@@ -1,14 +1,21 @@
 #include "PrintJob.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "BackgroundWarning.h"
 #include "BandFeeder.h"
 #include "ExitModule.h"
+#include "ModuleSettings.h"
 #include "PageAhead.h"
 #include "PrintBitmap.h"
 #include "Progress.h"
 #include "TextExtraction.h"
+#include "WrittenTiffFiles.h"
 
 namespace aro::host {
 
@@ -22,6 +29,15 @@ JobOutcome Refused(JobResult result) {
     JobOutcome outcome;
     outcome.result = result;
     return outcome;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void CopyName(const std::string& name, char (&field)[ARO_PRINT_FILE_NAME_SIZE]) {
+    std::snprintf(field, sizeof field, "%s", name.c_str());
 }
 
 // Asks the module for the text file's name; empty when it wants none.
@@ -40,12 +56,18 @@ public:
           m_progress(request.input, request.showProgress) {}
 
     JobOutcome Print(RasterImage& firstPage) {
+        WrittenTiffFiles written;
         m_module.jobName(m_request.jobName.c_str());
         m_module.startDoc();
         std::string textFile = AskTextFile(m_module, &m_outcome);
         PrintPages(firstPage);
+        if (m_outcome.result == JobResult::NoOutputFile) {
+            m_module.endDoc();
+            return m_outcome;
+        }
         if (!textFile.empty()) WriteText(textFile);
         m_module.endDoc();
+        CheckWrittenFiles(written.names());
         return m_outcome;
     }
 
@@ -56,15 +78,93 @@ private:
             ToPrintBitmap(firstPage, ChooseFormat(firstPage, m_request.render.mode));
         firstPage.pixels = {};  // the raster is no longer needed while the module works
         PageAhead ahead(m_source, m_request.render.mode);
+        // CutLines trims every monochrome band: a page in one band loses
+        // its bottom rows instead of a slice of every 256.
+        const bool wholePages = CutLinesSet();
         do {
             ahead.Request();
             m_progress.Page(m_outcome.pages + 1, m_source.PageCount());
-            FeedPage(m_module, bitmap, m_request.bandRows, m_request.render.dpi, &m_outcome);
+            const bool oneBand = wholePages && bitmap.format == kMonochromeFormat;
+            int status = FeedPage(m_module, bitmap, oneBand ? bitmap.height : m_request.bandRows,
+                                  bitmap.dpi ? bitmap.dpi : m_request.render.dpi, &m_outcome);
+            if (status == kNoFileStatus && m_outcome.pages == 1) return StopForWantOfFile();
+            NoteBackground(status, bitmap.format == kColourFormat);
         } while (ahead.Take(&bitmap));
         if (!m_source.error().empty()) {
             Report(m_request, "page " + std::to_string(m_outcome.pages + 1) + ": " +
                                   m_source.error() + "; the job ends with the pages before it");
             m_outcome.result = JobResult::Incomplete;
+        }
+    }
+
+    void StopForWantOfFile() {
+        std::string user = UserHiveFile(), machine = MachineHiveFile();
+        Report(m_request,
+               "the module could not create its TIFF file, so nothing was printed. The output "
+               "folder is the value Dovurezazuv of the key that AlternateKey names, under "
+               "Software\\ARO Digital\\Dovurezazuv in the user hive " +
+                   (user.empty() ? std::string("(none)") : user) + " or the machine hive " +
+                   (machine.empty() ? std::string("(none)") : machine) +
+                   "; the folder must exist and be writable. 'aro-print --check' shows what is "
+                   "wrong, 'aro-print --setup FOLDER' writes a user hive.");
+        m_outcome.result = JobResult::NoOutputFile;
+    }
+
+    // The first band of a page reports its background: -2 not loaded, -3
+    // of the wrong kind. The first such page of each value is kept.
+    void NoteBackground(int status, bool colour) {
+        if (status != -2 && status != -3) return;
+        const bool firstOfFile = m_outcome.pages == 1 || !MultiPageFile();
+        std::string value = BackgroundValueName(firstOfFile, colour);
+        for (const BackgroundNote& note : m_backgrounds)
+            if (note.value == value) return;
+        m_backgrounds.push_back({value, colour, status, m_outcome.pages});
+    }
+
+    static bool MultiPageFile() {
+        std::string multiPage = UserSetting("PrintMultiPageImage");
+        return multiPage.empty() || multiPage == "1";
+    }
+
+    // Reads back the files the module wrote: the pages they hold tell a page
+    // limit, and whether negative statuses cost any page.
+    void CheckWrittenFiles(const std::vector<std::string>& names) {
+        std::vector<std::string> present;
+        for (const std::string& name : names)
+            if (FileExists(name)) present.push_back(name);
+        m_outcome.tiffFiles = static_cast<uint32_t>(present.size());
+        if (present.empty()) return;
+        CopyName(present.front(), m_outcome.firstTiff);
+        CopyName(present.back(), m_outcome.lastTiff);
+        m_outcome.pagesChecked = present.size() == names.size();
+        for (const std::string& name : present) m_outcome.pagesWritten += CountTiffPages(name);
+        long limit = PageLimit();
+        m_outcome.pageLimit = limit < 0 || limit > INT32_MAX ? -1 : static_cast<int32_t>(limit);
+        if (m_outcome.negativeStatus && m_outcome.pagesChecked && OnlyBackgroundStatuses() &&
+            m_outcome.pagesWritten == m_outcome.pages) {
+            m_outcome.statusesAreBackground = true;
+            WarnBackgrounds();
+        }
+    }
+
+    bool OnlyBackgroundStatuses() const {
+        if (m_outcome.untrackedStatuses) return false;
+        for (uint32_t i = 0; i < m_outcome.statusKinds; ++i)
+            if (m_outcome.statuses[i].status != -2 && m_outcome.statuses[i].status != -3)
+                return false;
+        return !m_backgrounds.empty();
+    }
+
+    // Once per value; a value left empty (a letterhead for the first page
+    // only) is what the administrator chose, and is not warned about.
+    void WarnBackgrounds() {
+        for (const BackgroundNote& note : m_backgrounds) {
+            std::string path = UserSetting(note.value.c_str());
+            if (path.empty()) continue;
+            Report(m_request, "warning: background " + note.value + " \"" + path +
+                                  "\" not used from page " + std::to_string(note.page) + ": " +
+                                  WhyBackgroundUnused(path, note.colour, note.status) +
+                                  "; the pages were written without it");
         }
     }
 
@@ -80,6 +180,13 @@ private:
     const ExitModule& m_module;
     ProgressLine m_progress;
     JobOutcome m_outcome;
+    struct BackgroundNote {
+        std::string value;
+        bool colour;
+        int status;
+        uint32_t page;
+    };
+    std::vector<BackgroundNote> m_backgrounds;
 };
 
 }  // namespace

@@ -23,6 +23,9 @@ struct RasterImage {
     // made one (set bit = black, rows (width + 7) / 8 bytes apart): its
     // halftones keep grey shading that a cut at half lightness would lose.
     std::vector<unsigned char> bilevel;
+    // The page's own resolution (an image file's), 0 when it has none: the
+    // job's resolution is then passed to the module.
+    int dpi = 0;
 
     size_t rowBytes() const {
         switch (kind) {

@@ -2,8 +2,11 @@
 // interface so that every photometric and compression it knows is accepted.
 #include <tiffio.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "PageSource.h"
@@ -77,6 +80,49 @@ void StoreRaster(const std::vector<uint32_t>& raster, RasterImage* page) {
     }
 }
 
+// The page's resolution across and down in dots per inch; false when the
+// file gives none (or only an aspect ratio) or an unusable one.
+bool ReadResolution(TIFF* tiff, double* across, double* down) {
+    float x = 0, y = 0;
+    uint16_t unit = RESUNIT_INCH;
+    if (!TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &x) ||
+        !TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y))
+        return false;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (unit == RESUNIT_NONE) return false;
+    const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+    *across = x * perInch;
+    *down = y * perInch;
+    return *across >= 10 && *across <= 2400 && *down >= 10 && *down <= 2400;
+}
+
+// Pixels that are not square (a fax at 204 x 98 dpi) are made square at the
+// finer of the two resolutions by repeating rows (or columns), so that the
+// page keeps its size on paper.
+void SquarePixels(RasterImage* page, double across, double down) {
+    const double finer = std::max(across, down);
+    const uint32_t width = static_cast<uint32_t>(std::lround(page->width * finer / across));
+    const uint32_t height = static_cast<uint32_t>(std::lround(page->height * finer / down));
+    if (width == page->width && height == page->height) return;
+    RasterImage square;
+    square.width = width;
+    square.height = height;
+    square.kind = page->kind;
+    const size_t pixelBytes = page->kind == PixelKind::Grey ? 1 : 3;
+    square.pixels.resize(square.rowBytes() * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        const unsigned char* in =
+            page->row(static_cast<uint32_t>(uint64_t{y} * page->height / height));
+        unsigned char* out = square.row(y);
+        for (uint32_t x = 0; x < width; ++x)
+            std::memcpy(out + x * pixelBytes, in + uint64_t{x} * page->width / width * pixelBytes,
+                        pixelBytes);
+    }
+    page->width = width;
+    page->height = height;
+    page->pixels.swap(square.pixels);
+}
+
 class TiffFileSource : public PageSource {
 public:
     explicit TiffFileSource(TIFF* tiff)
@@ -96,7 +142,16 @@ public:
         page->width = width;
         page->height = height;
         page->kind = IsGreyOnly(m_tiff) ? PixelKind::Grey : PixelKind::Rgb;
-        return ReadPixels(page);
+        page->dpi = 0;
+        if (!ReadPixels(page)) return false;
+        double across = 0, down = 0;
+        if (!ReadResolution(m_tiff, &across, &down)) return true;
+        if (!FitsAtSquarePixels(page->width, page->height, across, down))
+            return Fail("page " + std::to_string(m_pagesRead) +
+                        " is too large once its pixels are made square");
+        SquarePixels(page, across, down);
+        page->dpi = static_cast<int>(std::lround(std::max(across, down)));
+        return true;
     }
 
     std::optional<size_t> PageCount() const override { return m_pageCount; }
@@ -116,6 +171,12 @@ private:
         }
         StoreRaster(raster, page);
         return true;
+    }
+
+    static bool FitsAtSquarePixels(uint32_t width, uint32_t height, double across, double down) {
+        const double finer = std::max(across, down);
+        const double w = std::round(width * finer / across), h = std::round(height * finer / down);
+        return w <= kMaxPageSide && h <= kMaxPageSide && w * h <= double(kMaxPagePixels);
     }
 
     bool Fail(const std::string& error) {

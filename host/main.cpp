@@ -12,6 +12,8 @@
 #include "ModuleLocation.h"
 #include "PrintJob.h"
 #include "Progress.h"
+#include "SettingsCheck.h"
+#include "SettingsSetup.h"
 
 namespace aro::host {
 
@@ -80,6 +82,8 @@ int Main(const std::vector<std::string>& arguments) {
         std::fputs(UsageText("aro-print").c_str(), stdout);
         return 0;
     }
+    if (options.check) return CheckSettings();
+    if (options.setupFolder) return SetUpUserHive(*options.setupFolder);
     std::string module;
     if (!ChooseModule(options, &module)) return 3;
     int exitCode = 0;

@@ -35,13 +35,13 @@ TEST(AroPrintJobsTest, EveryFileIsAJobOfItsOwnWithAFreshModule) {
     HostRun run = RunAroPrint(box, {"a.pbm", "b.pbm"});
 
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "a.pbm: 2 page(s), 2 band(s), statuses: none\n"
-              "b.pbm: 1 page(s), 1 band(s), statuses: none\n");
     // A module loaded once would skip the second document's setup and
     // write no second file.
     std::vector<std::string> files = TiffFiles(box, box.outDir());
     ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(run.out, "a.pbm: 2 page(s), 2 band(s), statuses: none, file: " + files[0] +
+                           "\nb.pbm: 1 page(s), 1 band(s), statuses: none, file: " + files[1] +
+                           "\n");
     std::vector<size_t> pages = {PageCount(files[0]), PageCount(files[1])};
     std::sort(pages.begin(), pages.end());
     EXPECT_EQ(pages, (std::vector<size_t>{1, 2}));
@@ -75,17 +75,52 @@ TEST(AroPrintJobsTest, JobNameIsTheFilesNameUnlessGiven) {
               (std::vector<std::string>{"Report April.TIF", "march.pbm.TIF"}));
 }
 
-TEST(AroPrintJobsTest, RefusedBandsGiveExitCodeOneAndAreListed) {
+TEST(AroPrintJobsTest, FileThatCannotBeCreatedStopsTheJobWithOneMessage) {
     Sandbox box;
     box.UseSettings({{"FileNameMode", "2"}});
     // A folder where the TIFF file should go: the module cannot create it.
     mkdir((box.outDir() + "/blocked.TIF").c_str(), 0700);
-    WriteFile(box.root() + "/blocked", EncodePnm(BilevelPattern(40, 20, 1)));
+    std::string pages;
+    for (int seed = 1; seed <= 3; ++seed) pages += EncodePnm(BilevelPattern(40, 20, seed));
+    WriteFile(box.root() + "/blocked", pages);
 
     HostRun run = RunAroPrint(box, {"--band-rows", "8", "blocked"});
 
-    EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_EQ(run.out, "blocked: 1 page(s), 3 band(s), statuses: -1 x3\n");
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(run.out, "");
+    // The module's own message once, not once per band; then what to set,
+    // and where it was looked for.
+    size_t first = run.err.find("Cannot open TIFF file");
+    ASSERT_NE(first, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Cannot open TIFF file", first + 1), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("AlternateKey"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(box.userHive()), std::string::npos) << run.err;
+}
+
+TEST(AroPrintJobsTest, SetupWritesAHiveTheNextJobPrintsWithAndCheckReportsIt) {
+    Sandbox box;
+    const std::string hive = box.userHive();  // not written yet
+    WriteFile(box.root() + "/page.pbm", EncodePnm(BilevelPattern(40, 20, 1)));
+
+    HostRun check = RunAroPrint(box, {"--check"});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.out.find("(missing)"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("no output folder"), std::string::npos) << check.out;
+
+    HostRun setup = RunAroPrint(box, {"--setup", "scans"});
+    ASSERT_EQ(setup.exitCode, 0) << setup.err;
+    HostRun print = RunAroPrint(box, {"page.pbm"});
+    EXPECT_EQ(print.exitCode, 0) << print.err;
+    EXPECT_EQ(box.Files(box.root() + "/scans", ".TIF").size(), 1u);
+
+    check = RunAroPrint(box, {"--check"});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("output folder: " + box.root() + "/scans"), std::string::npos)
+        << check.out;
+    // Never over an existing hive.
+    std::string before = itest::ReadFile(hive);
+    EXPECT_EQ(RunAroPrint(box, {"--setup", "elsewhere"}).exitCode, 3);
+    EXPECT_EQ(itest::ReadFile(hive), before);
 }
 
 TEST(AroPrintJobsTest, DocumentThatFailsAfterItsFirstPageKeepsThatPageAndExitsThree) {
@@ -144,8 +179,9 @@ TEST(AroPrintRefusalTest, BadFileAmongGoodOnesStillPrintsTheGoodOnes) {
     HostRun run = RunAroPrint(box, {"missing.pbm", "good.pbm"});
 
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.out, "good.pbm: 1 page(s), 1 band(s), statuses: none\n");
-    EXPECT_EQ(TiffFiles(box, box.outDir()).size(), 1u);
+    std::vector<std::string> files = TiffFiles(box, box.outDir());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(run.out, "good.pbm: 1 page(s), 1 band(s), statuses: none, file: " + files[0] + "\n");
 }
 
 TEST(AroPrintRefusalTest, BadUsageExitsTwoBeforeAnyJob) {

@@ -41,7 +41,8 @@ TEST(AroPrintPnmTest, MonochromePageIsStoredBitForBitInBandsOfTheGivenHeight) {
     HostRun run = RunAroPrint(box, {"--dpi", "150", "--band-rows", "16", "page.pbm"});
 
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "page.pbm: 1 page(s), 13 band(s), statuses: none\n");
+    EXPECT_EQ(run.out, "page.pbm: 1 page(s), 13 band(s), statuses: none, file: " +
+                           TiffFiles(box, box.outDir()).at(0) + "\n");
     std::vector<test::TiffPage> pages = OnlyOutput(box);
     ASSERT_EQ(pages.size(), 1u);
     ExpectGroup4(pages[0], 150);
@@ -73,10 +74,16 @@ TEST(AroPrintPnmTest, AutoModeGivesColourImagesJpegAndTheOthersGroup4) {
     EXPECT_LT(red[1], 80);
     const unsigned char* paper = pages[1].rows[5].data() + 3 * 5;
     EXPECT_GT(paper[1], 230);
-    // The grey ramp is cut at half: levels below 128 black, the rest white.
+    // The grey ramp is dithered: every 16 columns, 16 rows hold as much
+    // black as their greys are dark.
     ASSERT_EQ(pages[2].rows.size(), 40u);
-    for (uint32_t x = 0; x < 256; ++x)
-        EXPECT_EQ((pages[2].rows[20][x / 8] >> (7 - x % 8)) & 1, x < 128 ? 1 : 0) << x;
+    for (uint32_t left = 0; left < 256; left += 16) {
+        unsigned black = 0;
+        for (uint32_t y = 16; y < 32; ++y)
+            for (uint32_t x = left; x < left + 16; ++x)
+                black += (pages[2].rows[y][x / 8] >> (7 - x % 8)) & 1;
+        EXPECT_NEAR(black, 256 * (1 - (left + 7.5) / 255), 24) << "columns from " << left;
+    }
 }
 
 TEST(AroPrintPnmTest, MonoAndColourOptionsOverrideTheContent) {

@@ -27,6 +27,15 @@ TEST(HostCommandLineTest, OptionsWithSeparateOrAttachedValues) {
     EXPECT_EQ(line.options.mode, ColourMode::Mono);
 }
 
+TEST(HostCommandLineTest, CheckAndSetupNeedNoInputFile) {
+    EXPECT_TRUE(ParseCommandLine({"--check"}).options.check);
+    CommandLine setup = ParseCommandLine({"--setup", "/home/a/scans"});
+    ASSERT_TRUE(setup.valid) << setup.error;
+    EXPECT_EQ(setup.options.setupFolder, "/home/a/scans");
+    EXPECT_FALSE(ParseCommandLine({"--setup"}).valid);
+    EXPECT_FALSE(ParseCommandLine({"--check=yes"}).valid);
+}
+
 TEST(HostCommandLineTest, LastColourModeWins) {
     EXPECT_EQ(ParseCommandLine({"--mono", "--color", "f"}).options.mode, ColourMode::Colour);
     EXPECT_EQ(ParseCommandLine({"--color", "--auto", "f"}).options.mode, ColourMode::Auto);

@@ -129,7 +129,8 @@ host::RasterImage GreyRamp(uint32_t width, uint32_t height) {
     return image;
 }
 
-bool WriteTiff(const std::string& path, const std::vector<host::RasterImage>& pages) {
+bool WriteTiff(const std::string& path, const std::vector<host::RasterImage>& pages, float xDpi,
+               float yDpi) {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (!tiff) return false;
     bool ok = true;
@@ -146,6 +147,11 @@ bool WriteTiff(const std::string& path, const std::vector<host::RasterImage>& pa
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, bilevel ? COMPRESSION_CCITTFAX4 : COMPRESSION_NONE);
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, page.height);
+        if (xDpi > 0) {
+            TIFFSetField(tiff, TIFFTAG_XRESOLUTION, xDpi);
+            TIFFSetField(tiff, TIFFTAG_YRESOLUTION, yDpi);
+            TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        }
         for (uint32_t y = 0; y < page.height && ok; ++y)
             ok = TIFFWriteScanline(tiff, const_cast<unsigned char*>(page.row(y)), y, 0) == 1;
         ok = ok && TIFFWriteDirectory(tiff);

@@ -41,8 +41,9 @@ host::RasterImage ColourBlockPage(uint32_t width, uint32_t height);
 host::RasterImage GreyRamp(uint32_t width, uint32_t height);
 
 // Writes one TIFF directory per image: bilevel ones MinIsWhite, Group 4;
-// RGB ones uncompressed.
-bool WriteTiff(const std::string& path, const std::vector<host::RasterImage>& pages);
+// RGB ones uncompressed; with a resolution when xDpi is given.
+bool WriteTiff(const std::string& path, const std::vector<host::RasterImage>& pages, float xDpi = 0,
+               float yDpi = 0);
 
 // A PDF of pages of 200 x 150 points, each showing its text in Helvetica
 // and a black bar.

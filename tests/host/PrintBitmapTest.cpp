@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace aro::host {
 namespace {
@@ -32,19 +33,32 @@ TEST(HostPrintBitmapTest, BilevelBecomesSetBitWhiteWithRowsPaddedTo32Bits) {
     for (int i = 4; i < 8; ++i) EXPECT_EQ(bitmap.bits[i], 0xFF);
 }
 
-TEST(HostPrintBitmapTest, GreyAndColourAreCutAtHalfLightness) {
-    RasterImage grey = Make(PixelKind::Grey, 4, 1, {0, 127, 128, 255});
-    PrintBitmap bitmap = ToPrintBitmap(grey, kMonochromeFormat);
-    EXPECT_FALSE(White(bitmap, 0, 0));
-    EXPECT_FALSE(White(bitmap, 1, 0));
-    EXPECT_TRUE(White(bitmap, 2, 0));
-    EXPECT_TRUE(White(bitmap, 3, 0));
-
-    // Pure blue is dark, pure yellow light, whatever their channels' sum.
-    RasterImage colour = Make(PixelKind::Rgb, 2, 1, {0, 0, 255, 255, 255, 0});
-    bitmap = ToPrintBitmap(colour, kMonochromeFormat);
-    EXPECT_FALSE(White(bitmap, 0, 0));
-    EXPECT_TRUE(White(bitmap, 1, 0));
+TEST(HostPrintBitmapTest, GreysAreDitheredToTheirToneWhileBlackAndWhiteStayExact) {
+    constexpr uint32_t kSide = 32;
+    for (unsigned level : {0u, 64u, 128u, 192u, 255u}) {
+        RasterImage grey =
+            Make(PixelKind::Grey, kSide, kSide, std::vector<unsigned char>(kSide * kSide, level));
+        PrintBitmap bitmap = ToPrintBitmap(grey, kMonochromeFormat);
+        unsigned white = 0;
+        for (uint32_t y = 0; y < kSide; ++y)
+            for (uint32_t x = 0; x < kSide; ++x) white += White(bitmap, x, y);
+        // Four whole matrix tiles: the share of white is the level's, to
+        // one pixel per tile.
+        EXPECT_NEAR(white, kSide * kSide * level / 255.0, 4) << "level " << level;
+    }
+    // Pure blue is dark, pure yellow light, whatever their channels' sum:
+    // lightness 29 and 226 of 255.
+    for (const auto& [red, green, blue, whiteShare] :
+         {std::tuple{0, 0, 255, 29.07 / 255}, std::tuple{255, 255, 0, 225.93 / 255}}) {
+        RasterImage colour = Make(PixelKind::Rgb, 16, 16, {});
+        for (int i = 0; i < 256; ++i)
+            for (int c : {red, green, blue}) colour.pixels.push_back(static_cast<unsigned char>(c));
+        PrintBitmap bitmap = ToPrintBitmap(colour, kMonochromeFormat);
+        unsigned white = 0;
+        for (uint32_t y = 0; y < 16; ++y)
+            for (uint32_t x = 0; x < 16; ++x) white += White(bitmap, x, y);
+        EXPECT_NEAR(white, 256 * whiteShare, 1.5);
+    }
 }
 
 TEST(HostPrintBitmapTest, ColourRowsAreRgbPaddedToFourBytes) {
@@ -83,29 +97,42 @@ TEST(HostPrintBitmapTest, AnyTintedChannelAnywhereMakesAPageColour) {
     }
 }
 
-// What the threshold must give, pixel by pixel, padding white.
-std::vector<unsigned char> ReferenceThreshold(const RasterImage& page, size_t stride) {
+// The 16 x 16 ordered-dither rank of a pixel, from its coordinates' bits:
+// each bit pair adds its 2 x 2 rank (0 2 / 3 1), the finest pair weighing most.
+unsigned DitherRank(uint32_t x, uint32_t y) {
+    unsigned rank = 0;
+    for (unsigned bit = 0; bit < 4; ++bit) {
+        unsigned xb = (x >> bit) & 1, yb = (y >> bit) & 1;
+        rank += (2 * (xb ^ yb) + yb) << (2 * (3 - bit));
+    }
+    return rank;
+}
+
+// What the dither must give, pixel by pixel, padding white.
+std::vector<unsigned char> ReferenceDither(const RasterImage& page, size_t stride) {
     std::vector<unsigned char> bits(stride * page.height, 0xFF);
     for (uint32_t y = 0; y < page.height; ++y)
         for (uint32_t x = 0; x < page.width; ++x) {
             const unsigned char* p = page.row(y) + (page.kind == PixelKind::Grey ? x : 3 * x);
-            const bool light = page.kind == PixelKind::Grey
-                                   ? p[0] >= 128
-                                   : 299u * p[0] + 587u * p[1] + 114u * p[2] >= 128000u;
+            const unsigned lightness = page.kind == PixelKind::Grey
+                                           ? 1000u * p[0]
+                                           : 299u * p[0] + 587u * p[1] + 114u * p[2];
+            const bool light =
+                256u * lightness > 1000u * (255u * DitherRank(x % 16, y % 16) + 127u);
             if (!light) bits[y * stride + x / 8] &= static_cast<unsigned char>(~(0x80 >> (x % 8)));
         }
     return bits;
 }
 
-TEST(HostPrintBitmapTest, ThresholdMatchesThePixelByPixelRule) {
+TEST(HostPrintBitmapTest, DitherMatchesThePixelByPixelRule) {
     std::mt19937 random(5);
     for (PixelKind kind : {PixelKind::Grey, PixelKind::Rgb})
         for (uint32_t width : {1u, 7u, 8u, 9u, 31u, 33u, 64u, 100u}) {
-            RasterImage page = Make(kind, width, 3, {});
+            RasterImage page = Make(kind, width, 19, {});
             page.pixels.resize(page.rowBytes() * page.height);
             for (auto& sample : page.pixels) sample = static_cast<unsigned char>(random());
             PrintBitmap bitmap = ToPrintBitmap(page, kMonochromeFormat);
-            EXPECT_EQ(bitmap.bits, ReferenceThreshold(page, bitmap.stride))
+            EXPECT_EQ(bitmap.bits, ReferenceDither(page, bitmap.stride))
                 << (kind == PixelKind::Grey ? "grey" : "RGB") << ", width " << width;
         }
 }

@@ -1,0 +1,48 @@
+#include "ModuleSettings.h"
+
+#include <cstdlib>
+
+#include "config/SettingsStore.h"
+#include "platform/posix/RegistryHive.h"
+
+namespace aro::host {
+
+namespace {
+
+constexpr size_t kValueSize = 260;
+
+}  // namespace
+
+std::string UserSetting(const char* name) {
+    char value[kValueSize];
+    ReadSetting(Hive::CurrentUser, kMainKey, name, value);
+    return value;
+}
+
+std::string UserThenMachineSetting(const char* name) {
+    char value[kValueSize];
+    ReadUserThenMachineSetting(name, value);
+    return value;
+}
+
+bool CutLinesSet() {
+    char value[8];
+    if (!ReadUserSetting("CutLines", value) || value[1] == '\0') return false;
+    return std::strtol(value, nullptr, 10) > 0;
+}
+
+long PageLimit() {
+    char value[50];
+    if (!ReadUserThenMachineSetting("MaxPagesCount", value)) return -1;
+    return std::strtol(value, nullptr, 10);
+}
+
+std::string UserHiveFile() {
+    return posix::HiveFilePath(Hive::CurrentUser);
+}
+
+std::string MachineHiveFile() {
+    return posix::HiveFilePath(Hive::LocalMachine);
+}
+
+}  // namespace aro::host
