@@ -3,7 +3,7 @@
 #include "archive/DispatchDriver.h"
 #include "archive/HandOffFiles.h"
 #include "config/DiagnosticLog.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 
 namespace aro {
 

@@ -1,7 +1,7 @@
 #include "archive/HandOffFiles.h"
 
 #include "config/DiagnosticLog.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 #include "platform/Platform.h"
 
 namespace aro {

@@ -2,10 +2,10 @@
 
 #include "archive/DispatchDriver.h"
 #include "archive/HandOffFiles.h"
+#include "base/TimeStamp.h"
 #include "config/DiagnosticLog.h"
 #include "config/SettingsStore.h"
-#include "config/TimeStamp.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 
 namespace aro {
 

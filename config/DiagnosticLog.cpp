@@ -1,6 +1,6 @@
 #include "config/DiagnosticLog.h"
 
-#include "config/FixedText.h"
+#include "base/FixedText.h"
 #include "config/SettingsStore.h"
 #include "platform/Platform.h"
 

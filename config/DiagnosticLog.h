@@ -2,8 +2,8 @@
 // temporary directory, written only while the Debug setting is "1".
 #pragma once
 
-#include "config/StringBuilder.h"
-#include "exits/JobContext.h"
+#include "base/StringBuilder.h"
+#include "job/JobContext.h"
 
 namespace aro {
 

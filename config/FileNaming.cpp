@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "base/FixedText.h"
+#include "base/TimeStamp.h"
 #include "config/DiagnosticLog.h"
-#include "config/FixedText.h"
 #include "config/SettingsStore.h"
-#include "config/TimeStamp.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
 

@@ -2,7 +2,7 @@
 // one recorded by an archive client installation.
 #pragma once
 
-#include "config/StringBuilder.h"
+#include "base/StringBuilder.h"
 
 namespace aro {
 

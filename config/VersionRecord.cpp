@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/FixedText.h"
 #include "config/DiagnosticLog.h"
-#include "config/FixedText.h"
 #include "config/SettingsStore.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"

@@ -7,10 +7,10 @@
 #include "config/SettingsStore.h"
 #include "exits/CommandHooks.h"
 #include "exits/Exits.h"
-#include "exits/JobContext.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/DirectoryChain.h"
 #include "imaging/PageBitmap.h"
+#include "job/JobContext.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
 

@@ -7,7 +7,7 @@
 
 #include "config/DiagnosticLog.h"
 #include "config/FileNaming.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
 

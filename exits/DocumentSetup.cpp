@@ -14,8 +14,8 @@
 #include "exits/CommandHooks.h"
 #include "exits/DocumentFile.h"
 #include "exits/Exits.h"
-#include "exits/JobContext.h"
 #include "imaging/PageBitmap.h"
+#include "job/JobContext.h"
 #include "platform/Platform.h"
 
 namespace aro {

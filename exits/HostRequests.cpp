@@ -2,9 +2,9 @@
 // name and the dialog procedure.
 #include <cstring>
 
-#include "config/FixedText.h"
+#include "base/FixedText.h"
 #include "exits/Exits.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
 

@@ -6,11 +6,11 @@
 #include "config/DiagnosticLog.h"
 #include "exits/DocumentFile.h"
 #include "exits/Exits.h"
-#include "exits/JobContext.h"
-#include "exits/JobMessages.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/MonochromePageWriter.h"
 #include "imaging/PageFile.h"
+#include "job/JobContext.h"
+#include "job/JobMessages.h"
 
 namespace aro {
 

@@ -3,7 +3,7 @@
 #include <tiffio.h>
 
 #include "config/DiagnosticLog.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 
 namespace aro {
 

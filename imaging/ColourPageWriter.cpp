@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "config/DiagnosticLog.h"
-#include "exits/JobContext.h"
-#include "exits/JobMessages.h"
 #include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
 #include "imaging/PageFile.h"
+#include "job/JobContext.h"
+#include "job/JobMessages.h"
 
 namespace aro {
 

@@ -1,11 +1,11 @@
 #include "imaging/PageBackground.h"
 
-#include "config/FixedText.h"
+#include "base/FixedText.h"
 #include "config/SettingsStore.h"
-#include "exits/JobContext.h"
 #include "imaging/BackgroundCache.h"
 #include "imaging/BackgroundLoader.h"
 #include "imaging/PageBitmap.h"
+#include "job/JobContext.h"
 
 namespace aro {
 

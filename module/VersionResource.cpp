@@ -1,4 +1,4 @@
-#include "module/VersionResource.h"
+#include "platform/VersionResource.h"
 
 #ifndef ARO_VERSION_MAJOR
 #error "the build passes the project version as ARO_VERSION_MAJOR/MINOR/PATCH/TWEAK"

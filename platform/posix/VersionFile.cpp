@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "module/VersionResource.h"
+#include "platform/VersionResource.h"
 
 namespace aro::posix {
 

@@ -14,10 +14,10 @@
 
 #include <tiffio.h>
 
-#include "exits/JobContext.h"
 #include "imaging/BackgroundCache.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/PageBitmap.h"
+#include "job/JobContext.h"
 #include "platform/Utf8Boundary.h"
 
 namespace aro::test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "module/VersionResource.h"
+#include "platform/VersionResource.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/VersionFile.h"
 #include "tests/platform/PosixTestSupport.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "exits/JobContext.h"
 #include "fake/FakePlatform.h"
 #include "imaging/PageBackground.h"
 #include "imaging/PageBitmap.h"
+#include "job/JobContext.h"
 #include "unit/TestSupport.h"
 #include "unit/TiffTestImages.h"
 

@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 #include "config/FileNaming.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 
 namespace aro {
 namespace {

@@ -9,8 +9,8 @@
 #include "common/TiffInspect.h"
 #include "config/DiagnosticLog.h"
 #include "exits/Exits.h"
-#include "exits/JobContext.h"
 #include "fake/FakeAutomation.h"
+#include "job/JobContext.h"
 
 namespace aro {
 namespace {

@@ -6,10 +6,10 @@
 
 #include "TestSupport.h"
 #include "common/TiffInspect.h"
-#include "exits/JobContext.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/MonochromePageWriter.h"
 #include "imaging/PageBitmap.h"
+#include "job/JobContext.h"
 
 namespace aro {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "base/StringBuilder.h"
 #include "config/SettingsStore.h"
-#include "config/StringBuilder.h"
 #include "fake/FakePlatform.h"
 
 namespace aro {

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "config/DiagnosticLog.h"
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 
 namespace aro::test {
 

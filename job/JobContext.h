@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "config/FixedText.h"
+#include "base/FixedText.h"
 
 typedef struct tiff TIFF;
 

@@ -1,4 +1,4 @@
-#include "config/TimeStamp.h"
+#include "base/TimeStamp.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "config/StringBuilder.h"
+#include "base/StringBuilder.h"
 
 namespace aro {
 

@@ -1,7 +1,7 @@
-#include "exits/JobMessages.h"
+#include "job/JobMessages.h"
 
-#include "config/StringBuilder.h"
-#include "exits/JobContext.h"
+#include "base/StringBuilder.h"
+#include "job/JobContext.h"
 #include "platform/Platform.h"
 
 namespace aro {

@@ -1,5 +1,6 @@
 // The module's fixed version record, embedded in the library file so that
-// the version can be read from the file's bytes without loading it.
+// the version can be read from the file's bytes without loading it. Here,
+// below both, because the module writes it and the platform reads it.
 //
 // Layout: the marker "VS_VERSION_INFO" with its terminator (16 bytes), then
 // a VS_FIXEDFILEINFO of thirteen little-endian 32-bit words, as a Windows

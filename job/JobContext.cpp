@@ -1,4 +1,4 @@
-#include "exits/JobContext.h"
+#include "job/JobContext.h"
 
 namespace aro {
 

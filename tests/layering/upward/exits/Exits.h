@@ -1,0 +1,4 @@
+// A higher folder using a lower one, as it may.
+#pragma once
+
+#include "config/Log.h"
