@@ -1,5 +1,8 @@
 #include "ModuleSettings.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "config/SettingsStore.h"
@@ -43,6 +46,18 @@ std::string UserHiveFile() {
 
 std::string MachineHiveFile() {
     return posix::HiveFilePath(Hive::LocalMachine);
+}
+
+}  // namespace aro::host
+
+namespace aro::host {
+
+std::string DescribeHiveFile(const std::string& path) {
+    if (path.empty()) return "(none)";
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return path + " (missing)";
+    if (access(path.c_str(), R_OK) != 0) return path + " (not readable)";
+    return path;
 }
 
 }  // namespace aro::host

@@ -23,4 +23,8 @@ long PageLimit();
 std::string UserHiveFile();
 std::string MachineHiveFile();
 
+// A hive file for a message: its path, and "(missing)" or "(not readable)"
+// when it cannot be read; "(none)" when no file is named.
+std::string DescribeHiveFile(const std::string& path);
+
 }  // namespace aro::host

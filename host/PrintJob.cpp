@@ -98,15 +98,14 @@ private:
     }
 
     void StopForWantOfFile() {
-        std::string user = UserHiveFile(), machine = MachineHiveFile();
         Report(m_request,
-               "the module could not create its TIFF file, so nothing was printed. The output "
-               "folder is the value Dovurezazuv of the key that AlternateKey names, under "
+               "the module could not create its TIFF file, so nothing was printed. Its folder is "
+               "the Dovurezazuv value of the key that AlternateKey names, under "
                "Software\\ARO Digital\\Dovurezazuv in the user hive " +
-                   (user.empty() ? std::string("(none)") : user) + " or the machine hive " +
-                   (machine.empty() ? std::string("(none)") : machine) +
+                   DescribeHiveFile(UserHiveFile()) + " or the machine hive " +
+                   DescribeHiveFile(MachineHiveFile()) +
                    "; the folder must exist and be writable. 'aro-print --check' shows what is "
-                   "wrong, 'aro-print --setup FOLDER' writes a user hive.");
+                   "wrong; 'aro-print --setup FOLDER' writes a user hive.");
         m_outcome.result = JobResult::NoOutputFile;
     }
 

@@ -16,14 +16,6 @@ namespace {
 
 constexpr size_t kNameField = 260;  // the module's file name field (MAX_PATH)
 
-std::string HiveState(const std::string& path) {
-    if (path.empty()) return "(none: the variable is set but empty)";
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return path + " (missing)";
-    if (access(path.c_str(), R_OK) != 0) return path + " (not readable)";
-    return path;
-}
-
 bool IsWritableFolder(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
@@ -65,11 +57,14 @@ void CheckFolder(const std::string& folder, std::vector<std::string>* problems) 
 }  // namespace
 
 int CheckSettings() {
-    std::printf("user hive:     %s\n", HiveState(UserHiveFile()).c_str());
-    std::printf("machine hive:  %s\n", HiveState(MachineHiveFile()).c_str());
+    std::printf("user hive:     %s\n", DescribeHiveFile(UserHiveFile()).c_str());
+    std::printf("machine hive:  %s\n", DescribeHiveFile(MachineHiveFile()).c_str());
     std::string alternateKey = UserThenMachineSetting("AlternateKey");
-    std::printf("AlternateKey:  %s\n",
-                alternateKey.empty() ? "(not set)" : ("\"" + alternateKey + "\"").c_str());
+    const char* from = UserSetting("AlternateKey").empty() ? "machine hive" : "user hive";
+    if (alternateKey.empty())
+        std::printf("AlternateKey:  (not set)\n");
+    else
+        std::printf("AlternateKey:  \"%s\" (%s)\n", alternateKey.c_str(), from);
     std::fflush(stdout);
     // The module's own rules; they may create a client-options folder, as a
     // job would.

@@ -68,6 +68,33 @@ TEST(HostJobOutcomeTest, TalliesNonZeroStatusesAndSetsTheExitCode) {
     EXPECT_EQ(ExitCodeOf(clean), 3);
 }
 
+TEST(HostJobOutcomeTest, SummaryNamesFilesPagesLeftOutAndBackgroundWarnings) {
+    JobOutcome outcome;
+    outcome.pages = 26, outcome.bands = 26;
+    outcome.pagesChecked = true, outcome.pagesWritten = 5, outcome.pageLimit = 5;
+    outcome.tiffFiles = 1;
+    std::snprintf(outcome.firstTiff, sizeof outcome.firstTiff, "out/a.TIF");
+    EXPECT_EQ(FormatSummary("m.pdf", outcome),
+              "m.pdf: 26 page(s), 26 band(s), statuses: none, page limit 5: pages 6 to 26 not "
+              "written, file: out/a.TIF");
+    // Pages missing without a limit that explains them, in three files.
+    outcome.pageLimit = -1, outcome.pagesWritten = 25, outcome.tiffFiles = 3;
+    std::snprintf(outcome.lastTiff, sizeof outcome.lastTiff, "out/c.TIF");
+    EXPECT_NE(FormatSummary("m.pdf", outcome)
+                  .find(", page 26 not written, 3 files: out/a.TIF ... out/c.TIF"),
+              std::string::npos);
+
+    JobOutcome background;
+    background.CountStatus(-2), background.CountStatus(-3);
+    EXPECT_EQ(ExitCodeOf(background), 1);
+    background.statusesAreBackground = true;
+    EXPECT_EQ(ExitCodeOf(background), 0);
+    EXPECT_NE(FormatSummary("b", background).find("statuses: none, background not used: -2 x1"),
+              std::string::npos);
+    background.result = JobResult::NoOutputFile;
+    EXPECT_EQ(ExitCodeOf(background), 3);
+}
+
 TEST(HostJobOutcomeTest, ManyDifferentStatusesOverflowIntoOthers) {
     JobOutcome outcome;
     for (int status = 1; status <= 20; ++status) outcome.CountStatus(-status);
