@@ -35,7 +35,8 @@ public:
                 Option(argument);
         }
         const HostOptions& o = m_result.options;
-        if (m_result.error.empty() && !o.help && !o.check && !o.setupFolder && o.inputs.empty())
+        if (m_result.error.empty() && !o.help && !o.version && !o.check && !o.setupFolder &&
+            o.inputs.empty())
             m_result.error = "no input file given";
         m_result.valid = m_result.error.empty();
         return m_result;
@@ -53,6 +54,8 @@ private:
         HostOptions& o = m_result.options;
         if (name == "--help" || name == "-h")
             o.help = true;
+        else if (name == "--version")
+            o.version = true;
         else if (name == "--mono")
             o.mode = ColourMode::Mono;
         else if (name == "--color" || name == "--colour")
@@ -67,6 +70,8 @@ private:
             Value(name, inlineValue, [&](const std::string& v) { o.modulePath = v; });
         else if (name == "--job-name")
             Value(name, inlineValue, [&](const std::string& v) { o.jobName = v; });
+        else if (name == "--password")
+            Value(name, inlineValue, [&](const std::string& v) { o.password = v; });
         else if (name == "--dpi")
             Value(name, inlineValue, [&](const std::string& v) { Dpi(v); });
         else if (name == "--band-rows")
@@ -74,7 +79,7 @@ private:
         else
             m_result.error = "unknown option " + argument;
         bool flag = name != "--module" && name != "--job-name" && name != "--dpi" &&
-                    name != "--band-rows" && name != "--setup";
+                    name != "--band-rows" && name != "--setup" && name != "--password";
         if (flag && inlineValue && m_result.error.empty())
             m_result.error = "option " + name + " takes no value";
     }
@@ -127,12 +132,15 @@ std::string UsageText(const std::string& program) {
            program +
            " --check | --setup FOLDER\n"
            "Prints every FILE (PDF, PostScript, PNM or TIFF, recognised by content) as one\n"
-           "print job through the ARO printer exit module.\n"
+           "print job through the ARO printer exit module. A FILE whose name begins with -\n"
+           "follows --; FILE - is standard input.\n"
            "\n"
            "options:\n"
            "  --module PATH     the exit module to load (default: libAroPrinterCfg.so\n"
            "                    installed beside this program)\n"
-           "  --job-name NAME   the print job's name (default: the file's name)\n"
+           "  --job-name NAME   the print job's name (default: the file's name, stdin\n"
+           "                    for standard input)\n"
+           "  --password TEXT   the password of an encrypted PDF\n"
            "  --dpi N           resolution to render PDF and PostScript at and to pass\n"
            "                    to the module (default 300)\n"
            "  --band-rows N     rows per band, a positive multiple of 8 (default 256)\n"
@@ -144,6 +152,7 @@ std::string UsageText(const std::string& program) {
            "  --setup FOLDER    write a user hive that sends every job's file to FOLDER\n"
            "                    (never over an existing hive)\n"
            "  -h, --help        show this text\n"
+           "  --version         show the version\n"
            "\n"
            "exit status: 0 every band accepted, 1 the module refused a band,\n"
            "2 bad usage or an input that cannot be printed, 3 a job could not be completed\n";

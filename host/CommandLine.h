@@ -14,10 +14,12 @@ enum class ColourMode { Auto, Mono, Colour };
 struct HostOptions {
     std::string modulePath;  // empty: the module installed beside the program
     std::optional<std::string> jobName;
+    std::optional<std::string> password;  // --password: opens an encrypted PDF
     int dpi = 300;
     unsigned bandRows = 256;
     ColourMode mode = ColourMode::Auto;
     bool help = false;
+    bool version = false;
     bool check = false;                      // --check: report on the settings
     std::optional<std::string> setupFolder;  // --setup FOLDER: write a user hive
     std::vector<std::string> inputs;

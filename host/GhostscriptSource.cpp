@@ -11,12 +11,18 @@ namespace aro::host {
 
 namespace {
 
-std::vector<std::string> GhostscriptArguments(const std::string& path, int dpi, bool colour) {
-    return {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-            colour ? "-sDEVICE=ppmraw" : "-sDEVICE=pbmraw", "-r" + std::to_string(dpi),
-            "-sOutputFile=-",
-            // What the document itself prints must not end up in the page stream.
-            "-sstdout=%stderr", "-f", path};
+std::vector<std::string> GhostscriptArguments(const std::string& path,
+                                              const RenderSettings& settings, bool colour) {
+    std::vector<std::string> arguments = {
+        "gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
+        colour ? "-sDEVICE=ppmraw" : "-sDEVICE=pbmraw", "-r" + std::to_string(settings.dpi),
+        "-sOutputFile=-",
+        // What the document itself prints must not end up in the page stream.
+        "-sstdout=%stderr"};
+    if (!settings.password.empty()) arguments.push_back("-sPDFPassword=" + settings.password);
+    // Even after -f, Ghostscript reads a name that begins with - as an option.
+    arguments.insert(arguments.end(), {"-f", AsOperand(path)});
+    return arguments;
 }
 
 class GhostscriptSource : public PageSource {
@@ -32,14 +38,14 @@ public:
         ChildProgram::Streams streams;
         streams.captureOutput = true;
         const bool colour = settings.mode != ColourMode::Mono;
-        if (!m_gs.Start(GhostscriptArguments(path, settings.dpi, colour), streams, &m_error))
+        if (!m_gs.Start(GhostscriptArguments(path, settings, colour), streams, &m_error))
             return false;
         if (settings.mode == ColourMode::Auto) {
             // Its complaints about the document would repeat the first one's.
             streams.discardErrors = true;
             std::string ignored;
-            m_hasCompanion = m_companion.Start(GhostscriptArguments(path, settings.dpi, false),
-                                               streams, &ignored);
+            m_hasCompanion =
+                m_companion.Start(GhostscriptArguments(path, settings, false), streams, &ignored);
         }
         return true;
     }
@@ -107,7 +113,9 @@ std::unique_ptr<PageSource> StartGhostscript(const std::string& path, InputType 
         return nullptr;
     }
     // Counted while Ghostscript starts up: the count only feeds the progress line.
-    if (type == InputType::Pdf && settings.countPages) source->SetPageCount(PdfPageCount(path));
+    if (settings.countPages)
+        source->SetPageCount(type == InputType::Pdf ? PdfPageCount(path, settings.password)
+                                                    : PostScriptPageCount(path));
     return source;
 }
 

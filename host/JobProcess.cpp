@@ -1,6 +1,7 @@
 #include "JobProcess.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "Interruption.h"
 
 namespace aro::host {
 
@@ -69,7 +72,19 @@ JobOutcome RunInChildProcess(const std::function<JobOutcome()>& job, std::string
         return outcome;
     }
     std::fflush(nullptr);  // nothing buffered may be written twice
+    // A signal caught between the fork and SetJobProcess would not reach the child.
+    sigset_t interruptions, previous;
+    sigemptyset(&interruptions);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interruptions, signal);
+    sigprocmask(SIG_BLOCK, &interruptions, &previous);
     pid_t child = fork();
+    // The job and the programs it starts (Ghostscript) form a process group
+    // of their own, so that a signal passed on reaches every one of them;
+    // both sides set it, whichever runs first.
+    if (child >= 0) setpgid(child == 0 ? 0 : child, 0);
+    if (child == 0) RestoreDefaultSignals();
+    if (child > 0) SetJobProcess(child);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (child < 0) {
         *failure = std::string("cannot start the job process: ") + std::strerror(errno);
         close(report[0]), close(report[1]);
@@ -84,6 +99,7 @@ JobOutcome RunInChildProcess(const std::function<JobOutcome()>& job, std::string
     size_t got = ReadAll(report[0], &received, sizeof received);
     close(report[0]);
     int status = WaitFor(child);
+    SetJobProcess(0);
     bool clean = status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (got == sizeof received && clean) return received;
     *failure = status < 0 ? "lost the job process" : DescribeEnd(status);

@@ -39,6 +39,7 @@ struct RenderSettings {
     // Count a PDF's pages before rendering (pdfinfo): only the progress
     // line needs the count.
     bool countPages = true;
+    std::string password;  // of an encrypted PDF; empty: none
 };
 
 // The renderer for a file of the given type; null with error set when the

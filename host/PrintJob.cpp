@@ -10,7 +10,9 @@
 #include "BackgroundWarning.h"
 #include "BandFeeder.h"
 #include "ExitModule.h"
+#include "InterruptNotice.h"
 #include "ModuleSettings.h"
+#include "NoPageReason.h"
 #include "PageAhead.h"
 #include "PrintBitmap.h"
 #include "Progress.h"
@@ -22,7 +24,7 @@ namespace aro::host {
 namespace {
 
 void Report(const JobRequest& request, const std::string& message) {
-    std::fprintf(stderr, "aro-print: %s: %s\n", request.input.c_str(), message.c_str());
+    std::fprintf(stderr, "aro-print: %s: %s\n", request.label.c_str(), message.c_str());
 }
 
 JobOutcome Refused(JobResult result) {
@@ -53,10 +55,11 @@ public:
         : m_request(request),
           m_source(source),
           m_module(module),
-          m_progress(request.input, request.showProgress) {}
+          m_progress(request.label, request.showProgress) {}
 
     JobOutcome Print(RasterImage& firstPage) {
         WrittenTiffFiles written;
+        m_written = &written;
         m_module.jobName(m_request.jobName.c_str());
         m_module.startDoc();
         std::string textFile = AskTextFile(m_module, &m_outcome);
@@ -89,12 +92,23 @@ private:
                                   bitmap.dpi ? bitmap.dpi : m_request.render.dpi, &m_outcome);
             if (status == kNoFileStatus && m_outcome.pages == 1) return StopForWantOfFile();
             NoteBackground(status, bitmap.format == kColourFormat);
+            NoteProgress();
         } while (ahead.Take(&bitmap));
         if (!m_source.error().empty()) {
             Report(m_request, "page " + std::to_string(m_outcome.pages + 1) + ": " +
                                   m_source.error() + "; the job ends with the pages before it");
             m_outcome.result = JobResult::Incomplete;
         }
+    }
+
+    // Keeps the notice of an interruption up to date: the file written last
+    // and the pages in it.
+    void NoteProgress() {
+        const std::vector<std::string>& names = m_written->names();
+        if (names.empty()) return;
+        if (names.size() != m_filesSeen)
+            m_filesSeen = names.size(), m_lastFileStart = m_outcome.pages;
+        NoteJobProgress(m_outcome.pages, names.back(), m_outcome.pages - m_lastFileStart + 1);
     }
 
     void StopForWantOfFile() {
@@ -169,7 +183,9 @@ private:
 
     void WriteText(const std::string& textFile) {
         std::string error;
-        if (WriteDocumentText(m_request.input, m_request.type, textFile, &error)) return;
+        if (WriteDocumentText(m_request.input, m_request.type, textFile, m_request.render.password,
+                              &error))
+            return;
         Report(m_request, "text file: " + error);
         m_outcome.result = JobResult::Incomplete;
     }
@@ -178,6 +194,9 @@ private:
     PageSource& m_source;
     const ExitModule& m_module;
     ProgressLine m_progress;
+    const WrittenTiffFiles* m_written = nullptr;
+    size_t m_filesSeen = 0;
+    uint32_t m_lastFileStart = 0;  // the first page of the file written last
     JobOutcome m_outcome;
     struct BackgroundNote {
         std::string value;
@@ -191,6 +210,7 @@ private:
 }  // namespace
 
 JobOutcome RunPrintJob(const JobRequest& request) {
+    AnnounceInterruptions(request.label);
     std::string error;
     std::unique_ptr<PageSource> source =
         OpenPageSource(request.input, request.type, request.render, &error);
@@ -200,7 +220,9 @@ JobOutcome RunPrintJob(const JobRequest& request) {
     }
     RasterImage firstPage;
     if (!source->NextPage(&firstPage)) {
-        Report(request, source->error().empty() ? "the document has no pages" : source->error());
+        Report(request, source->error().empty() ? NoPageReason(request.input, request.type,
+                                                               !request.render.password.empty())
+                                                : source->error());
         return Refused(JobResult::InputRejected);
     }
     ExitModule module;

@@ -10,7 +10,8 @@
 namespace aro::host {
 
 struct JobRequest {
-    std::string input;
+    std::string input;  // the file read
+    std::string label;  // the document's name in messages
     InputType type = InputType::Unknown;
     std::string jobName;
     std::string modulePath;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "ChildProgram.h"
 
@@ -25,10 +26,12 @@ bool WriteEmptyFile(const std::string& path, std::string* error) {
 }  // namespace
 
 bool WriteDocumentText(const std::string& input, InputType type, const std::string& textFile,
-                       std::string* error) {
+                       const std::string& password, std::string* error) {
     if (type != InputType::Pdf) return WriteEmptyFile(textFile, error);
-    int status = RunProgram({"pdftotext", "-layout", AsOperand(input), AsOperand(textFile)}, {},
-                            nullptr, error);
+    std::vector<std::string> argv = {"pdftotext", "-layout"};
+    if (!password.empty()) argv.insert(argv.end(), {"-upw", password});
+    argv.insert(argv.end(), {AsOperand(input), AsOperand(textFile)});
+    int status = RunProgram(argv, {}, nullptr, error);
     if (status == 0) return true;
     if (status > 0)
         *error = "pdftotext failed (exit status " + std::to_string(status) + ")";

@@ -9,7 +9,8 @@ namespace aro::host {
 
 // A PDF's text through pdftotext (layout kept); other inputs get an empty
 // file. On failure the file is still left there, empty, and error says why.
+// password opens an encrypted PDF.
 bool WriteDocumentText(const std::string& input, InputType type, const std::string& textFile,
-                       std::string* error);
+                       const std::string& password, std::string* error);
 
 }  // namespace aro::host

@@ -1,6 +1,8 @@
 // aro-print: the command-line host of the ARO printer exit module. It does
 // on Linux what the virtual printer driver does on Windows: renders every
 // input file into pages and hands them, band by band, to the module.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -8,16 +10,22 @@
 
 #include "CommandLine.h"
 #include "InputType.h"
+#include "Interruption.h"
 #include "JobProcess.h"
 #include "ModuleLocation.h"
 #include "PrintJob.h"
 #include "Progress.h"
 #include "SettingsCheck.h"
 #include "SettingsSetup.h"
+#include "SpooledInput.h"
 
 namespace aro::host {
 
 namespace {
+
+// "-" on the command line: the document comes through standard input.
+constexpr char kStandardInput[] = "-";
+constexpr char kStandardInputName[] = "stdin";
 
 std::string BaseName(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -39,36 +47,53 @@ bool ChooseModule(const HostOptions& options, std::string* path) {
     return false;
 }
 
-JobRequest MakeRequest(const HostOptions& options, const std::string& input, InputType type,
-                       const std::string& modulePath) {
+JobRequest MakeRequest(const HostOptions& options, const std::string& input,
+                       const std::string& label, InputType type, const std::string& modulePath) {
     JobRequest request;
     request.input = input;
+    request.label = label;
     request.type = type;
-    request.jobName = options.jobName ? *options.jobName : BaseName(input);
+    request.jobName = options.jobName ? *options.jobName : BaseName(label);
     request.modulePath = modulePath;
-    request.render = {options.dpi, options.mode};
+    request.render.dpi = options.dpi;
+    request.render.mode = options.mode;
+    if (options.password) request.render.password = *options.password;
     request.bandRows = options.bandRows;
     request.showProgress = StandardErrorIsTerminal();
     request.render.countPages = request.showProgress;
     return request;
 }
 
-// One file, one job: the exit code of its outcome.
-int PrintFile(const HostOptions& options, const std::string& input, const std::string& module) {
+// One document, one job: the exit code of its outcome. label names the
+// document in messages; input is the file it is read from.
+int PrintDocument(const HostOptions& options, const std::string& input, const std::string& label,
+                  const std::string& module) {
     InputProbe probe = ProbeInput(input);
     if (!probe.error.empty()) {
-        std::fprintf(stderr, "aro-print: %s: %s\n", input.c_str(), probe.error.c_str());
+        std::fprintf(stderr, "aro-print: %s: %s\n", label.c_str(), probe.error.c_str());
         return kExitUsage;
     }
-    JobRequest request = MakeRequest(options, input, probe.type, module);
+    JobRequest request = MakeRequest(options, input, label, probe.type, module);
     std::string failure;
     JobOutcome outcome = RunInChildProcess([&] { return RunPrintJob(request); }, &failure);
-    if (outcome.result == JobResult::Crashed)
-        std::fprintf(stderr, "aro-print: %s: %s\n", input.c_str(), failure.c_str());
+    // An interrupted job has said so itself.
+    if (outcome.result == JobResult::Crashed && !CaughtSignal())
+        std::fprintf(stderr, "aro-print: %s: %s\n", label.c_str(), failure.c_str());
     else if (outcome.result == JobResult::Printed || outcome.result == JobResult::Incomplete)
-        std::printf("%s\n", FormatSummary(input, outcome).c_str());
+        std::printf("%s\n", FormatSummary(label, outcome).c_str());
     std::fflush(stdout);
     return ExitCodeOf(outcome);
+}
+
+int PrintFile(const HostOptions& options, const std::string& input, const std::string& module) {
+    if (input != kStandardInput) return PrintDocument(options, input, input, module);
+    SpooledInput spool;
+    std::string error;
+    if (!spool.Fill(STDIN_FILENO, &error)) {
+        std::fprintf(stderr, "aro-print: %s: %s\n", kStandardInputName, error.c_str());
+        return kExitUsage;
+    }
+    return PrintDocument(options, spool.path(), kStandardInputName, module);
 }
 
 int Main(const std::vector<std::string>& arguments) {
@@ -82,13 +107,20 @@ int Main(const std::vector<std::string>& arguments) {
         std::fputs(UsageText("aro-print").c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("aro-print %s\n", ARO_HOST_VERSION);
+        return 0;
+    }
     if (options.check) return CheckSettings();
     if (options.setupFolder) return SetUpUserHive(*options.setupFolder);
     std::string module;
     if (!ChooseModule(options, &module)) return 3;
+    CatchInterruptions();
     int exitCode = 0;
-    for (const std::string& input : options.inputs)
+    for (const std::string& input : options.inputs) {
         exitCode = std::max(exitCode, PrintFile(options, input, module));
+        if (CaughtSignal()) EndBySignal(CaughtSignal());
+    }
     return exitCode;
 }
 
