@@ -16,6 +16,7 @@ constexpr size_t kNoticeBytes = 1024;
 char s_notices[2][kNoticeBytes];
 volatile sig_atomic_t s_ready = 0;
 std::string s_label;
+char s_temporary[4096];
 bool s_terminal = false;
 
 void Prepare(const std::string& text) {
@@ -29,6 +30,7 @@ void OnInterrupt(int signal) {
     const char* notice = s_notices[s_ready];
     ssize_t ignored = write(STDERR_FILENO, notice, std::strlen(notice));
     (void)ignored;
+    if (s_temporary[0]) unlink(s_temporary);
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
@@ -58,6 +60,13 @@ void AnnounceInterruptions(const std::string& label) {
     // One notice: the other signals wait while it is written.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void RemoveOnInterrupt(const std::string& path) {
+    s_temporary[0] = '\0';  // never a half-copied name in the handler
+    if (path.size() >= sizeof s_temporary) return;
+    std::memcpy(s_temporary + 1, path.c_str() + 1, path.size());
+    s_temporary[0] = path.empty() ? '\0' : path[0];
 }
 
 void NoteJobProgress(uint32_t pages, const std::string& lastFile, uint32_t pagesInLastFile) {

@@ -16,6 +16,10 @@ void AnnounceInterruptions(const std::string& label);
 // handler may not build text.
 void NoteJobProgress(uint32_t pages, const std::string& lastFile, uint32_t pagesInLastFile);
 
+// A temporary file the job has made, removed when it is interrupted; ""
+// when there is none.
+void RemoveOnInterrupt(const std::string& path);
+
 // The notice for a job stopped at that point.
 std::string InterruptNoticeText(const std::string& label, uint32_t pages,
                                 const std::string& lastFile, uint32_t pagesInLastFile);

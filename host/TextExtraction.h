@@ -7,8 +7,9 @@
 
 namespace aro::host {
 
-// A PDF's text through pdftotext (layout kept); other inputs get an empty
-// file. On failure the file is still left there, empty, and error says why.
+// A PDF's text through pdftotext (layout kept), a PostScript file's
+// through the PDF Ghostscript makes of it; images get an empty file. On
+// failure the file is still left there, empty, and error says why.
 // password opens an encrypted PDF.
 bool WriteDocumentText(const std::string& input, InputType type, const std::string& textFile,
                        const std::string& password, std::string* error);

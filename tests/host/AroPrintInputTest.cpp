@@ -125,6 +125,32 @@ TEST(AroPrintInputTest, PdfThatCannotBeOpenedSaysWhyAndAPasswordOpensIt) {
               std::string::npos);
 }
 
+// Latin-1 text in PostScript comes out as UTF-8, in reading order, one
+// form feed after every page as pdftotext ends them.
+TEST(AroPrintInputTest, PostScriptJobWritesItsTextAndLeavesNoTemporaryPdf) {
+    Sandbox box;
+    box.UseSettings({{"PrintTxtFile", "1"}});
+    WriteFile(box.root() + "/letter.ps",
+              "%!PS\n/Helvetica findfont dup length dict begin\n"
+              "{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
+              "/Encoding ISOLatin1Encoding def currentdict end /Latin exch definefont pop\n"
+              "/Latin findfont 20 scalefont setfont\n"
+              "72 600 moveto (Terms of payment) show 72 720 moveto (Invoice for M\\374ller) show\n"
+              "showpage 72 720 moveto (Second page) show showpage\n");
+
+    HostRun run = RunAroPrint(box, {"--mono", "--dpi", "72", "letter.ps"});
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> texts = box.Files(box.outDir(), ".TXT");
+    ASSERT_EQ(texts.size(), 1u);
+    std::string text = itest::ReadFile(box.outDir() + "/" + texts[0]);
+    size_t invoice = text.find("Invoice for M\xC3\xBCller"), terms = text.find("Terms of payment");
+    ASSERT_NE(invoice, std::string::npos) << text;
+    EXPECT_LT(invoice, terms) << text;  // top of the page first, whatever order it was drawn in
+    EXPECT_LT(terms, text.find("\fSecond page\n\f")) << text;
+    for (const std::string& name : box.Files(box.tempDir(), ".pdf")) ADD_FAILURE() << name;
+}
+
 // aro-print started by this process, found by its parent.
 pid_t FindAroPrint() {
     DIR* proc = opendir("/proc");
