@@ -31,11 +31,11 @@ void CheckIn(DispatchDriver& driver) {
 
 }  // namespace
 
-int PrintToArchive() {
+void PrintToArchive() {
     DispatchDriver driver;
     if (!driver.Create("AroArcConnect.App")) {
         GetPlatform().ShowMessage(kNotRegisteredMessage, "ARO Printer", kMessageBoxOk);
-        return 1;
+        return;
     }
     try {
         CheckIn(driver);
@@ -45,7 +45,6 @@ int PrintToArchive() {
     driver.Release();
     DeleteHandedOffFiles();
     ARO_LOG("Quit function PrintToArchive\n");
-    return 1;
 }
 
 }  // namespace aro

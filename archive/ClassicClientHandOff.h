@@ -4,7 +4,7 @@
 namespace aro {
 
 // Checks the TIFF file in, ends the client's server, then deletes the TIFF
-// file and the .grp file (also when the check-in failed). Always 1.
-int PrintToArchive();
+// file and the .grp file (also when the check-in failed).
+void PrintToArchive();
 
 }  // namespace aro

@@ -76,10 +76,10 @@ bool IsJavaClient() {
     return TextEquals(value, "1");
 }
 
-int PrintToArchiveJava() {
+void PrintToArchiveJava() {
     ARO_LOG("In function PrintToArchiveJava\n");
     DispatchDriver driver;
-    if (!CreateJavaServer(driver)) return 1;
+    if (!CreateJavaServer(driver)) return;
     try {
         FileIntoArchive(driver);
     } catch (const std::exception&) {
@@ -88,18 +88,16 @@ int PrintToArchiveJava() {
     driver.Release();
     DeleteHandedOffFiles();
     ARO_LOG("Quit function PrintToArchiveJava\n");
-    return 1;
 }
 
-int PrintToIntrayJava() {
+void PrintToIntrayJava() {
     DispatchDriver driver;
-    if (!CreateJavaServer(driver)) return 1;
+    if (!CreateJavaServer(driver)) return;
     try {
         PutIntoIntray(driver);
     } catch (const std::exception&) {
         // The file stays where it is; the client reports its own failures.
     }
-    return 1;
 }
 
 }  // namespace aro

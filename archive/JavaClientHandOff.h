@@ -5,9 +5,9 @@ namespace aro {
 
 // True when IsJavaClient is "1" (the user's value, else the machine's).
 bool IsJavaClient();
-// Files the TIFF file into the archive, then deletes it and the .grp file. Always 1.
-int PrintToArchiveJava();
-// Puts the TIFF file into the user's in-tray; keeps the files. Always 1.
-int PrintToIntrayJava();
+// Files the TIFF file into the archive, then deletes it and the .grp file.
+void PrintToArchiveJava();
+// Puts the TIFF file into the user's in-tray; keeps the files.
+void PrintToIntrayJava();
 
 }  // namespace aro

@@ -19,7 +19,4 @@ intptr_t DialogProcedure(void* hwnd, unsigned int msg, uintptr_t wParam, intptr_
 // a closing band of no rows, so that its rows are kept.
 void EndOpenPage();
 
-// The size a GetPrintFileName destination must have.
-constexpr std::size_t kPrintFileNameSize = 524;
-
 }  // namespace aro

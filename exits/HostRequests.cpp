@@ -2,6 +2,7 @@
 // name and the dialog procedure.
 #include <cstring>
 
+#include "AroPrinterCfg.h"
 #include "base/FixedText.h"
 #include "exits/Exits.h"
 #include "job/JobContext.h"
@@ -26,7 +27,7 @@ bool IsDropped(char c) {
 
 int16_t GetPrintFileName(char* dest) {
     if (!dest) return 1;
-    char name[kPrintFileNameSize] = "";
+    char name[ARO_PRINT_FILE_NAME_SIZE] = "";
     if (TextEquals(g_szPrintTxtFile, "1")) {
         CopyText(name, g_szPrintDir);
         AppendText(name, kPathSeparatorText);

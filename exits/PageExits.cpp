@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "AroPrinterCfg.h"
 #include "config/DiagnosticLog.h"
 #include "exits/DocumentFile.h"
 #include "exits/Exits.h"
@@ -46,25 +47,25 @@ uint32_t RowsAfterCutLines(uint32_t dwHeight) {
 
 int32_t WriteBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth, int32_t nBitmapFormat,
                   int32_t dwResolution, int32_t bBanding) {
-    if (nBitmapFormat == kMonochromeBitmap)
+    if (nBitmapFormat == ARO_BITMAP_MONOCHROME)
         return AppendTiffG4(pBits, RowsAfterCutLines(dwHeight), dwWidth, dwResolution, bBanding);
     return AppendTiffJPEG(pBits, dwHeight, dwWidth, dwResolution, bBanding);
 }
 
 int32_t DispatchBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                      int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
-    if (!WithinPageLimit()) return 0;
+    if (!WithinPageLimit()) return ARO_BAND_OK;
     const bool endsPage = (bBanding & 0xFF) == 0;
-    if (nBitmapFormat != kMonochromeBitmap && nBitmapFormat != kColourBitmap) {
+    if (nBitmapFormat != ARO_BITMAP_MONOCHROME && nBitmapFormat != ARO_BITMAP_COLOUR) {
         if (endsPage) EndOpenPage();
-        return 0;
+        return ARO_BAND_OK;
     }
     // A page keeps the bitmap type of its first band: rows of the other
     // type have another size, and the page's writer would read beyond them.
     if (!g_bFirstBand && nBitmapFormat != g_nPageFormat) {
         ARO_LOG("Band refused, Error -2\n");
         if (endsPage) EndOpenPage();
-        return -2;
+        return ARO_BAND_FAILED;
     }
     return WriteBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
 }
@@ -99,7 +100,7 @@ int16_t StartPageExit() {
 int32_t EndPageExit(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                     int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
     ARO_LOG("In function EndPageExit\n");
-    if (g_bDocumentStart && !OpenDocumentFile()) return -1;
+    if (g_bDocumentStart && !OpenDocumentFile()) return ARO_BAND_NO_FILE;
     g_bDocumentStart = false;
     ARO_LOG("Select bitmap format.\n");
     int32_t result = DispatchBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/BackgroundLoader.h"
+#include "imaging/PlanarConfigRepair.h"
 
 namespace {
 
@@ -54,10 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!WriteFile(path, data, size)) return 0;
     const std::vector<uint8_t> input(data, data + size);
 
-    aro::BackgroundLoader::CheckPlanarConfig(path.c_str(), 1);
+    aro::HasPlanarConfigDefect(path.c_str());
     if (ReadFile(path) != input) __builtin_trap();  // the read-only scan wrote
 
-    aro::BackgroundLoader::CheckPlanarConfig(path.c_str(), 2);
+    aro::RepairPlanarConfigDefect(path.c_str());
     if (ReadFile(path).size() != size) __builtin_trap();  // the repair grew the file
     return 0;
 }

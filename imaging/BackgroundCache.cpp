@@ -50,7 +50,7 @@ public:
     BackgroundCache(const BackgroundCache&) = delete;
     BackgroundCache& operator=(const BackgroundCache&) = delete;
 
-    int Load(const char* path, PageBitmap* bitmap) {
+    BackgroundLoadResult Load(const char* path, PageBitmap* bitmap) {
         BackgroundLoader& loader = BackgroundLoader::Instance();
         if (!path || !*path || !bitmap) return loader.LoadTiffImage(path, bitmap, 1);
         FileIdentity identity;
@@ -64,7 +64,7 @@ public:
         kept.lastUse = ++m_uses;
         if (kept.valid && kept.identity == identity) {
             bitmap->ShareDib(kept.bitmap);
-            return 1;
+            return kBackgroundLoaded;
         }
         return Reload(kept, path, identity, bitmap);
     }
@@ -84,15 +84,16 @@ public:
     }
 
 private:
-    static int Reload(KeptImage& kept, const char* path, const FileIdentity& identity,
-                      PageBitmap* bitmap) {
+    static BackgroundLoadResult Reload(KeptImage& kept, const char* path,
+                                       const FileIdentity& identity, PageBitmap* bitmap) {
         kept.Forget();
         // The page's earlier image goes before the new one is allocated.
         bitmap->FreeDib();
-        const int result = BackgroundLoader::Instance().LoadTiffImage(path, &kept.bitmap, 1);
-        if (result == 1) PrepareForMerges(kept.bitmap);
+        const BackgroundLoadResult result =
+            BackgroundLoader::Instance().LoadTiffImage(path, &kept.bitmap, 1);
+        if (result == kBackgroundLoaded) PrepareForMerges(kept.bitmap);
         bitmap->ShareDib(kept.bitmap);
-        if (result != 1) {
+        if (result != kBackgroundLoaded) {
             kept.Forget();
             return result;
         }
@@ -124,7 +125,7 @@ BackgroundCache& Cache() {
 
 }  // namespace
 
-int LoadCachedBackground(const char* path, PageBitmap* bitmap) {
+BackgroundLoadResult LoadCachedBackground(const char* path, PageBitmap* bitmap) {
     return Cache().Load(path, bitmap);
 }
 

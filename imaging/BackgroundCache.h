@@ -2,6 +2,7 @@
 // same, so that a letterhead is decoded once and not on every page.
 #pragma once
 
+#include "imaging/BackgroundLoader.h"
 #include "imaging/BackgroundRowSpans.h"
 
 namespace aro {
@@ -13,7 +14,7 @@ class PageBitmap;
 // one: same path, volume, file number, size and modification time. Anything
 // else reads the file; only a load that succeeded is kept. Returns what
 // BackgroundLoader::LoadTiffImage returns. The shared pixels are read only.
-int LoadCachedBackground(const char* path, PageBitmap* bitmap);
+BackgroundLoadResult LoadCachedBackground(const char* path, PageBitmap* bitmap);
 
 // The row spans of the kept image whose pixels bitmap shares, for the
 // merge; null when it shares none.

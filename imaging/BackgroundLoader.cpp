@@ -11,6 +11,7 @@
 #include "imaging/BackgroundImageInfo.h"
 #include "imaging/BackgroundPixelReader.h"
 #include "imaging/PageBitmap.h"
+#include "imaging/PlanarConfigRepair.h"
 #include "platform/Platform.h"
 
 namespace aro {
@@ -21,9 +22,6 @@ constexpr uint32_t kPathCapacity = 260;
 constexpr uint32_t kTiffFormat = 31;
 constexpr int32_t kMaxResolution = 10000;
 constexpr int32_t kFallbackResolution = 200;
-constexpr int kLoaded = 1;
-constexpr int kFailed = -1;
-constexpr int kUnsupportedCompression = -10;
 
 void IgnoreTiffMessage(const char*, const char*, va_list) {}
 
@@ -92,9 +90,9 @@ void DescribeBitmap(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitm
 }
 
 // A failed load must not leave a bit count that a page writer merges.
-int Refuse(PageBitmap& bitmap) {
+BackgroundLoadResult Refuse(PageBitmap& bitmap) {
     if (bitmap.GetBitCount() == 1 || bitmap.GetBitCount() == 24) bitmap.SetBitCount(0);
-    return kFailed;
+    return kBackgroundLoadFailed;
 }
 
 bool ReadPixels(TIFF* tif, const BackgroundImageInfo& info, bool rgba, PageBitmap& bitmap) {
@@ -103,10 +101,10 @@ bool ReadPixels(TIFF* tif, const BackgroundImageInfo& info, bool rgba, PageBitma
     return info.tiled ? ReadTilePixels(tif, info, bitmap) : ReadScanlinePixels(tif, bitmap);
 }
 
-int LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
+BackgroundLoadResult LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
     const BackgroundImageInfo info = ReadBackgroundImageInfo(tif);
     DescribeBitmap(tif, info, bitmap);
-    if (!IsAcceptedCompression(info.compression)) return kUnsupportedCompression;
+    if (!IsAcceptedCompression(info.compression)) return kBackgroundCompressionUnsupported;
     bitmap.SetBitCount(BackgroundBitCount(info));
 
     const bool rgba = NeedsRgbaRead(info);
@@ -117,10 +115,10 @@ int LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
     } else if (!HasBitmapRowLayout(info)) {
         return Refuse(bitmap);
     }
-    if (bitmap.AllocDib() != 1) return Refuse(bitmap);
+    if (bitmap.AllocDib() != PageBitmap::kAllocated) return Refuse(bitmap);
     if (!ReadPixels(tif, info, rgba, bitmap)) return Refuse(bitmap);
     bitmap.SetState(0);
-    return kLoaded;
+    return kBackgroundLoaded;
 }
 
 }  // namespace
@@ -135,27 +133,28 @@ BackgroundLoader::BackgroundLoader() {
     TIFFSetErrorHandler(IgnoreTiffMessage);
 }
 
-int BackgroundLoader::LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory) {
-    if (!path || !bitmap || !*path) return kFailed;
+BackgroundLoadResult BackgroundLoader::LoadTiffImage(const char* path, PageBitmap* bitmap,
+                                                     uint32_t directory) {
+    if (!path || !bitmap || !*path) return kBackgroundLoadFailed;
     OpenBackgroundFile file;
     file.tif = TIFFOpen(path, "ru");
     // Newer libtiff opens the single-strip "separate planes" file that older
     // ones refused, and then reads garbage from it: repair it either way.
-    if (!file.tif || CheckPlanarConfig(path, 1)) {
+    if (!file.tif || HasPlanarConfigDefect(path)) {
         if (TIFF* repaired = OpenRepairedCopy(path, file.copyName)) {
             if (file.tif) TIFFClose(file.tif);
             file.tif = repaired;
         }
     }
-    if (!file.tif) return kFailed;
-    if (!SelectDirectory(file.tif, directory, *bitmap)) return kFailed;
+    if (!file.tif) return kBackgroundLoadFailed;
+    if (!SelectDirectory(file.tif, directory, *bitmap)) return kBackgroundLoadFailed;
     return LoadSelectedImage(file.tif, *bitmap);
 }
 
 TIFF* BackgroundLoader::OpenRepairedCopy(const char* path, char* tempName) {
     if (!tempName) return nullptr;
     tempName[0] = '\0';
-    if (!path || !CheckPlanarConfig(path, 1)) return nullptr;
+    if (!path || !HasPlanarConfigDefect(path)) return nullptr;
     Platform& platform = GetPlatform();
     char folder[kPathCapacity];
     const uint32_t length = platform.GetTempPath(folder, kPathCapacity);
@@ -166,7 +165,7 @@ TIFF* BackgroundLoader::OpenRepairedCopy(const char* path, char* tempName) {
         return nullptr;
     }
     TIFF* tif = nullptr;
-    if (platform.CopyFileTo(path, tempName, false) && CheckPlanarConfig(tempName, 2))
+    if (platform.CopyFileTo(path, tempName, false) && RepairPlanarConfigDefect(tempName))
         tif = TIFFOpen(tempName, "ru");
     if (!tif) {
         platform.RemoveFile(tempName);

@@ -12,10 +12,6 @@ namespace aro {
 
 namespace {
 
-constexpr int kMerged = 1;
-constexpr int kNoImage = -1;
-constexpr int kWrongBits = -2;
-
 // Index of the background row under band row i (the row at the same
 // distance from the top as the page row); false when the page row lies
 // below the background's last row.
@@ -170,22 +166,24 @@ void MergeColour(const PageBitmap& background, unsigned char* band, uint32_t row
 
 }  // namespace
 
-int BackgroundLoader::MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                                      uint32_t width, uint32_t firstRow, int bits) {
+BackgroundMergeResult BackgroundLoader::MergeBackground(PageBitmap* background, unsigned char* band,
+                                                        uint32_t rows, uint32_t width,
+                                                        uint32_t firstRow, int bits) {
     return MergeBackground(background, band, rows, width, firstRow, bits, nullptr);
 }
 
-int BackgroundLoader::MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                                      uint32_t width, uint32_t firstRow, int bits,
-                                      const BackgroundRowSpans* spans) {
-    if (!background || !band) return kNoImage;
-    if ((bits != 1 && bits != 24) || background->GetBitCount() != bits) return kWrongBits;
+BackgroundMergeResult BackgroundLoader::MergeBackground(PageBitmap* background, unsigned char* band,
+                                                        uint32_t rows, uint32_t width,
+                                                        uint32_t firstRow, int bits,
+                                                        const BackgroundRowSpans* spans) {
+    if (!background || !band) return kMergeWithoutImage;
+    if ((bits != 1 && bits != 24) || background->GetBitCount() != bits) return kMergeWrongBits;
     if (spans && spans->size() != background->GetHeight()) spans = nullptr;
     if (bits == 1)
         MergeMonochrome(*background, band, rows, width, firstRow, spans);
     else
         MergeColour(*background, band, rows, width, firstRow, spans);
-    return kMerged;
+    return kBackgroundMerged;
 }
 
 bool BackgroundLoader::NormalizeMonoPolarity(PageBitmap& bitmap) {

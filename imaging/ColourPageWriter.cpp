@@ -1,4 +1,5 @@
 #include "imaging/ColourPageWriter.h"
+#include "AroPrinterCfg.h"
 
 #include <tiffio.h>
 
@@ -22,17 +23,17 @@ constexpr uint64_t kMaxStripBufferBytes = uint64_t(1) << 30;
 int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     const char* valueName =
         g_bFirstPage ? "BackgroundImageFirstPageColor" : "BackgroundImageNextPagesColor";
-    if (!PreparePageBackground(valueName)) return -2;
+    if (!PreparePageBackground(valueName)) return ARO_BAND_FAILED;
     ARO_LOG("AppendJPEG: iError = 0\n");
     uint16_t bitCount = PageBackgroundBitCount();
     if (bitCount != 24) {
         LogNumber("AppendJPEG: Error: bbp = ", bitCount);
-        return -3;
+        return ARO_BAND_BACKGROUND_UNUSED;
     }
     MergePageBackground(pBits, dwHeight, dwWidth, 24);
     ARO_LOG(StringBuilder("Merge: dwHeight = ") + StringBuilder(static_cast<int32_t>(dwHeight)) +
             "g_dwImageHeight = " + StringBuilder(static_cast<int32_t>(g_dwImageHeight)) + "\n");
-    return 0;
+    return ARO_BAND_OK;
 }
 
 void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
@@ -151,14 +152,14 @@ bool EndPage() {
 // the page did get are kept.
 int32_t RefuseBand(bool endsPage) {
     if (endsPage) EndPage();
-    return -2;
+    return ARO_BAND_FAILED;
 }
 
 // Sets the page's fields and its staging buffer on its first band; false
 // when the file cannot take the fields.
 bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution, uint64_t stride) {
     SetPageFields(dwHeight, dwWidth, dwResolution);
-    if (!OpenPage(kColourBitmap, uint64_t{dwWidth} * 3)) return false;
+    if (!OpenPage(ARO_BITMAP_COLOUR, uint64_t{dwWidth} * 3)) return false;
     AllocateStripBuffer(stride);
     return true;
 }
@@ -176,7 +177,7 @@ int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth
     ARO_LOG("Start function AppendTiffJPEG\n");
     if (!g_out) {
         ShowCannotOpenTiffMessage();
-        return -1;
+        return ARO_BAND_NO_FILE;
     }
     const bool endsPage = (bBanding & 0xFF) == 0;
     const uint64_t rowBytes = static_cast<uint64_t>(dwWidth) * 3;
@@ -185,10 +186,11 @@ int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth
         return RefuseBand(endsPage);
     // A page cannot start with a band of no rows (its fields would describe
     // strips of no rows): such a band waits for the page's first real band.
-    if (dwHeight == 0 && g_bFirstBand) return !endsPage || EndPage() ? 0 : -2;
+    if (dwHeight == 0 && g_bFirstBand)
+        return !endsPage || EndPage() ? ARO_BAND_OK : ARO_BAND_FAILED;
     // A file that failed a write takes no new page.
-    if (g_bFileRefusesPages && !PageIsOpen(kColourBitmap)) return RefuseBand(endsPage);
-    int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
+    if (g_bFileRefusesPages && !PageIsOpen(ARO_BITMAP_COLOUR)) return RefuseBand(endsPage);
+    int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : ARO_BAND_OK;
     if (g_bFirstBand && !StartPage(dwHeight, dwWidth, dwResolution, stride))
         return RefuseBand(endsPage);
     g_bFirstBand = false;
@@ -196,18 +198,18 @@ int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth
     // Without a staging buffer (no memory) the band's rows are missing from
     // the page: reported even on the page's last band. Once a strip failed,
     // the rest of the page is not read; its last band reports the failure.
-    int32_t bandStatus = 0;
+    int32_t bandStatus = ARO_BAND_OK;
     if (g_pStripBuffer && !g_bFileRefusesPages) {
         WriteStrips(pBits, dwHeight, rowBytes, stride, endsPage);
         g_dwImageHeight += dwHeight;
     } else if (!g_bFileRefusesPages) {
-        bandStatus = -2;
+        bandStatus = ARO_BAND_FAILED;
     }
     if (!endsPage) {
         ARO_LOG("End function AppendTiffJPEG, Retun = 0\n");
-        return bandStatus ? bandStatus : iError;
+        return bandStatus != ARO_BAND_OK ? bandStatus : iError;
     }
-    return EndPage() ? bandStatus : -2;
+    return EndPage() ? bandStatus : ARO_BAND_FAILED;
 }
 
 }  // namespace aro

@@ -9,7 +9,7 @@ constexpr uint32_t m_TiffRowsPerStrip = 8;
 
 // Appends a 24-bit band (red, green, blue; rows padded to 4 bytes) to the
 // current page in strips of 8 rows. The band with bBanding 0 ends the page.
-// 0, or -1 (no file), -2, -3 (background failure or unusable band).
+// Returns one of the ARO_BAND_... statuses of AroPrinterCfg.h.
 int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                        int32_t dwResolution, int32_t bBanding);
 

@@ -1,4 +1,5 @@
 #include "imaging/MonochromePageWriter.h"
+#include "AroPrinterCfg.h"
 
 #include <tiffio.h>
 
@@ -15,10 +16,10 @@ namespace {
 
 int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     const char* valueName = g_bFirstPage ? "BackgroundImageFirstPage" : "BackgroundImageNextPages";
-    if (!PreparePageBackground(valueName)) return -2;
-    if (PageBackgroundBitCount() != 1) return -3;
+    if (!PreparePageBackground(valueName)) return ARO_BAND_FAILED;
+    if (PageBackgroundBitCount() != 1) return ARO_BAND_BACKGROUND_UNUSED;
     MergePageBackground(pBits, dwHeight, dwWidth, 1);
-    return 0;
+    return ARO_BAND_OK;
 }
 
 void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
@@ -43,8 +44,8 @@ void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
 }
 
 // Complements each row in place right before it goes to the encoder, so
-// that a set bit is black in the file. Returns 0, or -2 when a row failed:
-// the file then takes no further page.
+// that a set bit is black in the file. Returns ARO_BAND_OK, or
+// ARO_BAND_FAILED when a row failed: the file then takes no further page.
 int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     const uint64_t rowBytes = MonochromeStride(dwWidth);
     unsigned char* row = pBits;
@@ -53,10 +54,10 @@ int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
         if (TIFFWriteScanline(g_out, row, g_dwImageHeight + i, 0) != 1) {
             ARO_LOG("Failed, Error -2\n");
             StopTakingPages();
-            return -2;
+            return ARO_BAND_FAILED;
         }
     }
-    return 0;
+    return ARO_BAND_OK;
 }
 
 // Writes the page's directory. False when the page has no row (nothing is
@@ -82,14 +83,14 @@ bool EndPage() {
 // the page did get are kept.
 int32_t RefuseBand(bool endsPage) {
     if (endsPage) EndPage();
-    return -2;
+    return ARO_BAND_FAILED;
 }
 
 // Sets the page's fields on its first band; false when the file cannot
 // take them.
 bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
     SetPageFields(dwHeight, dwWidth, dwResolution);
-    return OpenPage(kMonochromeBitmap, (uint64_t{dwWidth} + 7) / 8);
+    return OpenPage(ARO_BITMAP_MONOCHROME, (uint64_t{dwWidth} + 7) / 8);
 }
 
 // The rest of a page whose rows could not be written is not read; the band
@@ -97,7 +98,7 @@ bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
 int32_t SkipBand(int32_t backgroundStatus, bool endsPage) {
     if (!endsPage) return backgroundStatus;
     EndPage();
-    return -2;
+    return ARO_BAND_FAILED;
 }
 
 }  // namespace
@@ -109,17 +110,19 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
             ", Width=" + StringBuilder(static_cast<int32_t>(dwWidth)) + "\n");
     if (!g_out) {
         ShowCannotOpenTiffMessage();
-        return -1;
+        return ARO_BAND_NO_FILE;
     }
     const bool endsPage = (bBanding & 0xFF) == 0;
     if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxMonochromeBandWidth, MonochromeStride(dwWidth)))
         return RefuseBand(endsPage);
     // A page cannot start with a band of no rows (its fields would describe
     // strips of no rows): such a band waits for the page's first real band.
-    if (dwHeight == 0 && g_bFirstBand) return !endsPage || EndPage() ? 0 : -2;
+    if (dwHeight == 0 && g_bFirstBand)
+        return !endsPage || EndPage() ? ARO_BAND_OK : ARO_BAND_FAILED;
     // A file that failed a write takes no new page.
-    if (g_bFileRefusesPages && !PageIsOpen(kMonochromeBitmap)) return RefuseBand(endsPage);
-    int32_t backgroundStatus = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : 0;
+    if (g_bFileRefusesPages && !PageIsOpen(ARO_BITMAP_MONOCHROME)) return RefuseBand(endsPage);
+    int32_t backgroundStatus =
+        g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : ARO_BAND_OK;
     if (g_bFirstBand && !StartPage(dwHeight, dwWidth, dwResolution)) return RefuseBand(endsPage);
     g_bFirstBand = false;
     if (g_bFileRefusesPages) return SkipBand(backgroundStatus, endsPage);
@@ -131,7 +134,7 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
         ARO_LOG("End function AppendTiffG4, Return = 0.\n");
         return backgroundStatus;
     }
-    return EndPage() ? writeStatus : -2;
+    return EndPage() ? writeStatus : ARO_BAND_FAILED;
 }
 
 }  // namespace aro

@@ -17,7 +17,7 @@ bool PreparePageBackground(const char* valueName) {
     if (!g_pBackground) return false;
     g_pBackground->Clear();
     // Checked at every page: a letterhead replaced meanwhile takes effect now.
-    return LoadCachedBackground(path, g_pBackground) == 1;
+    return LoadCachedBackground(path, g_pBackground) == kBackgroundLoaded;
 }
 
 uint16_t PageBackgroundBitCount() {

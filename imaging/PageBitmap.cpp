@@ -186,14 +186,14 @@ unsigned char* PageBitmap::CreateDib(uint32_t width, uint32_t height, uint16_t b
     return block;
 }
 
-int PageBitmap::AllocDib() {
+PageBitmap::AllocResult PageBitmap::AllocDib() {
     FreeDib();
     unsigned char* block = CreateDib(m_dwWidth, m_dwHeight, m_wBitCount);
-    if (!block) return -1;
+    if (!block) return kAllocFailed;
     // Released through the platform that is in use at the time.
     m_hDib.reset(block, [](unsigned char* dib) { GetPlatform().Free(dib); });
     m_dwBlockSize = BlockSizeOf(block);
-    return 1;
+    return kAllocated;
 }
 
 unsigned char* PageBitmap::GetBits(unsigned char* block) {

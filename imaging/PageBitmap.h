@@ -35,8 +35,9 @@ public:
     // A new block for the image (width 0 takes the object's attributes);
     // does not change the object. Null when the allocation fails.
     unsigned char* CreateDib(uint32_t width, uint32_t height, uint16_t bitCount) const;
-    // Replace the block by one for the current attributes: 1, or -1 on failure.
-    int AllocDib();
+    enum AllocResult : int { kAllocated = 1, kAllocFailed = -1 };
+    // Replace the block by one for the current attributes.
+    AllocResult AllocDib();
 
     static unsigned char* GetBits(unsigned char* block);
     static uint16_t GetPaletteSize(const unsigned char* block);

@@ -6,10 +6,6 @@
 
 namespace aro {
 
-// The host's bitmap types: 1 bit and 24 bits per pixel.
-constexpr int32_t kMonochromeBitmap = 1;
-constexpr int32_t kColourBitmap = 5;
-
 // The file takes no further page after a write into it failed; logged once.
 void StopTakingPages();
 

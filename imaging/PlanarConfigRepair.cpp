@@ -1,12 +1,12 @@
-// The one repair the background loader knows: an RGB image of three 8-bit
-// samples in a single strip that claims separate planes (PlanarConfiguration
-// 2), which libtiff refuses to open, is marked contiguous again.
+// The planar configuration scan: walks the file's directories by hand, as
+// libtiff will not open the files it looks for (PlanarConfiguration 2 on a
+// single strip of three 8-bit samples), and marks them contiguous again.
+#include "imaging/PlanarConfigRepair.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <set>
 #include <vector>
-
-#include "imaging/BackgroundLoader.h"
 
 namespace aro {
 
@@ -194,16 +194,24 @@ std::uint64_t FileSize(std::FILE* file) {
     return size > 0 ? static_cast<std::uint64_t>(size) : 0;
 }
 
-}  // namespace
-
-bool BackgroundLoader::CheckPlanarConfig(const char* path, int mode) {
-    if (!path || (mode != 1 && mode != 2)) return false;
-    std::FILE* file = std::fopen(path, mode == 1 ? "rb" : "r+b");
+bool ScanPlanarConfig(const char* path, bool repair) {
+    if (!path) return false;
+    std::FILE* file = std::fopen(path, repair ? "r+b" : "rb");
     if (!file) return false;
-    PlanarConfigScanner scanner(file, FileSize(file), mode == 2);
+    PlanarConfigScanner scanner(file, FileSize(file), repair);
     const bool found = scanner.Scan();
     std::fclose(file);
     return found;
+}
+
+}  // namespace
+
+bool HasPlanarConfigDefect(const char* path) {
+    return ScanPlanarConfig(path, false);
+}
+
+bool RepairPlanarConfigDefect(const char* path) {
+    return ScanPlanarConfig(path, true);
 }
 
 }  // namespace aro

@@ -27,10 +27,24 @@ extern "C" {
 
 ARO_EXPORT short startDocExit(void);
 ARO_EXPORT short startPageExit(void);
-/* nBitmapFormat 1: 1 bit per pixel, rows padded to 32 bits, set bit = white;
- * 5: 24 bits per pixel (red, green, blue), rows padded to 4 bytes.
- * The band buffer is changed in place. Returns 0, or -1 (no file), -2 and -3
- * (background or write failure). */
+/* Bitmap types of a band (nBitmapFormat). Monochrome: 1 bit per pixel, rows
+ * padded to 32 bits, set bit = white. Colour: 24 bits per pixel (red, green,
+ * blue), rows padded to 4 bytes. */
+#define ARO_BITMAP_MONOCHROME 1
+#define ARO_BITMAP_COLOUR 5
+
+/* What endPageExit returns for a band. */
+#define ARO_BAND_OK 0
+/* The TIFF file could not be opened. */
+#define ARO_BAND_NO_FILE (-1)
+/* The band was refused, a row could not be written (or an earlier write
+ * failed), or the page's background could not be loaded. */
+#define ARO_BAND_FAILED (-2)
+/* The page's background is not used: of the wrong kind for the page, or it
+ * could not be loaded on the page's first band. */
+#define ARO_BAND_BACKGROUND_UNUSED (-3)
+
+/* The band buffer is changed in place. Returns one of ARO_BAND_... */
 ARO_EXPORT int endPageExit(unsigned char* pBits, unsigned int dwHeight, unsigned int dwWidth,
                            int nBitmapFormat, int dwResolution, int bBanding);
 ARO_EXPORT short endDocExit(void);

@@ -15,6 +15,7 @@
 #include "fake/FakePlatform.h"
 #include "imaging/BackgroundImageInfo.h"
 #include "imaging/PageBitmap.h"
+#include "imaging/PlanarConfigRepair.h"
 #include "unit/TestSupport.h"
 #include "unit/TiffTestImages.h"
 
@@ -573,10 +574,13 @@ TEST_F(BackgroundRepairedCopyTest, HealthyFileGetsNoCopy) {
 
 class BackgroundPlanarConfigScanTest : public BackgroundLoaderTest {
 protected:
-    bool Check(const std::vector<unsigned char>& bytes, int mode = 1) {
+    bool Check(const std::vector<unsigned char>& bytes) {
         const std::string path = Path("scan.tif");
-        return WriteFileBytes(path, bytes) &&
-               BackgroundLoader::CheckPlanarConfig(path.c_str(), mode);
+        return WriteFileBytes(path, bytes) && HasPlanarConfigDefect(path.c_str());
+    }
+    bool Repair(const std::vector<unsigned char>& bytes) {
+        const std::string path = Path("scan.tif");
+        return WriteFileBytes(path, bytes) && RepairPlanarConfigDefect(path.c_str());
     }
     // A directory of the kind the scan looks for; next is its successor.
     std::vector<std::vector<uint32_t>> DefectEntries(uint32_t planar = 2) {
@@ -590,10 +594,10 @@ TEST_F(BackgroundPlanarConfigScanTest, FindsAndRepairsInBothByteOrders) {
         const std::vector<unsigned char> bytes = PlanarDefectBytes(Path("scratch.tif"), mode);
         ASSERT_FALSE(bytes.empty());
         ASSERT_TRUE(WriteFileBytes(path, bytes));
-        EXPECT_TRUE(BackgroundLoader::CheckPlanarConfig(path.c_str(), 1)) << mode;
+        EXPECT_TRUE(HasPlanarConfigDefect(path.c_str())) << mode;
         EXPECT_EQ(ReadFileBytes(path), bytes);
-        EXPECT_TRUE(BackgroundLoader::CheckPlanarConfig(path.c_str(), 2)) << mode;
-        EXPECT_FALSE(BackgroundLoader::CheckPlanarConfig(path.c_str(), 1)) << mode;
+        EXPECT_TRUE(RepairPlanarConfigDefect(path.c_str())) << mode;
+        EXPECT_FALSE(HasPlanarConfigDefect(path.c_str())) << mode;
         TIFF* tif = TIFFOpen(path.c_str(), "r");
         ASSERT_NE(tif, nullptr);
         uint16_t planar = 0;
@@ -604,10 +608,9 @@ TEST_F(BackgroundPlanarConfigScanTest, FindsAndRepairsInBothByteOrders) {
 }
 
 TEST_F(BackgroundPlanarConfigScanTest, OtherFilesAndModesAreNotTouched) {
-    const std::string path = Path("defect.tif");
-    ASSERT_TRUE(WriteFileBytes(path, PlanarDefectBytes(Path("scratch.tif"))));
-    EXPECT_FALSE(BackgroundLoader::CheckPlanarConfig(path.c_str(), 3));
-    EXPECT_FALSE(BackgroundLoader::CheckPlanarConfig(Path("none.tif").c_str(), 1));
+    EXPECT_FALSE(HasPlanarConfigDefect(nullptr));
+    EXPECT_FALSE(RepairPlanarConfigDefect(nullptr));
+    EXPECT_FALSE(HasPlanarConfigDefect(Path("none.tif").c_str()));
 
     TiffImageRecipe twoStrips = RgbSpec(6, 4);
     twoStrips.rowsPerStrip = 2;
@@ -655,7 +658,7 @@ TEST_F(BackgroundPlanarConfigScanTest, LoopingDirectoriesEndTheScan) {
     cycle.Put32(a + 2 + 4 * 12, b);
     cycle.SetFirstDirectory(a);
     EXPECT_TRUE(Check(cycle.bytes()));
-    EXPECT_TRUE(Check(cycle.bytes(), 2));
+    EXPECT_TRUE(Repair(cycle.bytes()));
 }
 
 TEST_F(BackgroundPlanarConfigScanTest, LongDirectoryChainsEnd) {
@@ -682,7 +685,7 @@ TEST_F(BackgroundPlanarConfigScanTest, OffsetsPastTheEndAndTruncatedDirectoriesE
     truncated.Put16(directory, 0xFFFF);
     truncated.bytes().resize(directory + 2 + 3 * 12 + 5);
     EXPECT_FALSE(Check(truncated.bytes()));
-    EXPECT_FALSE(Check(truncated.bytes(), 2));
+    EXPECT_FALSE(Repair(truncated.bytes()));
     EXPECT_EQ(ReadFileBytes(Path("scan.tif")).size(), truncated.bytes().size());
 
     std::vector<unsigned char> header = {'M', 'M', 0, 42, 0, 0};

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "AroPrinterCfg.h"
 #include "TestSupport.h"
 #include "common/TiffInspect.h"
 #include "config/DiagnosticLog.h"
@@ -349,7 +350,7 @@ TEST_F(JobLifecycleTest, StampedNameTakenByAnotherJobGetsTheNextFreeName) {
     for (const char* taken : {".TIF", "_2.TIF"}) WriteText(base + taken, "another job");
     EXPECT_EQ(PrintMonoPage(8), 0);
     EXPECT_EQ(std::string(g_szFileName), stem + "_3");
-    char dest[kPrintFileNameSize];
+    char dest[ARO_PRINT_FILE_NAME_SIZE];
     GetPrintFileName(dest);
     EXPECT_EQ(std::string(dest), base + "_3.TXT");
     EndDocExit();
@@ -480,7 +481,7 @@ TEST_F(JobLifecycleTest, BeforeHookIsWaitedFor) {
 }
 
 TEST_F(JobLifecycleTest, PrintFileNameAndJobName) {
-    char dest[kPrintFileNameSize];
+    char dest[ARO_PRINT_FILE_NAME_SIZE];
     PrintJobName("Re: <draft> a/b?c\\d|e*f\"g");
     EXPECT_STREQ(g_szJobName, "Re draft abcdefg");
     PrintJobName("");
