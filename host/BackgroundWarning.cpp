@@ -35,7 +35,7 @@ ImageKind InspectImage(const std::string& path) {
 }
 
 std::string Depth(const ImageKind& kind) {
-    return std::to_string(kind.bits * kind.samples) + "-bit image";
+    return std::to_string(kind.bits * kind.samples) + " bits per pixel";
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ std::string WhyBackgroundUnused(const std::string& path, bool colour, int status
     if (status == -3 || (colour ? depth < 24 : depth != 1))
         return std::string(colour ? "a colour page needs a 24-bit image"
                                   : "a black-and-white page needs a 1-bit image") +
-               ", this is a " + Depth(kind);
+               ", this one has " + Depth(kind);
     if (kind.compression == COMPRESSION_DEFLATE || kind.compression == COMPRESSION_ADOBE_DEFLATE)
         return "Deflate compression is not read; save it uncompressed, LZW or Group 4";
     return "the module could not load it (compression " + std::to_string(kind.compression) + ", " +

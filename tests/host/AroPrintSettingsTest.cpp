@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include <tiffio.h>
+
+#include "BackgroundWarning.h"
 #include "HostTestSupport.h"
 
 namespace aro::hosttest {
@@ -100,6 +103,35 @@ TEST(AroPrintSettingsTest, UnusableBackgroundsAreWarningsAndAPageLimitIsNamed) {
     EXPECT_EQ(limited.exitCode, 0) << limited.err;
     EXPECT_NE(limited.out.find("page limit 1: pages 2 to 3 not written"), std::string::npos)
         << limited.out;
+}
+
+bool WriteDeflateBilevel(const std::string& path) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    if (!tiff) return false;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 8u);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 1u);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    unsigned char row = 0x0F;
+    bool ok = TIFFWriteScanline(tiff, &row, 0, 0) == 1;
+    TIFFClose(tiff);
+    return ok;
+}
+
+TEST(HostBackgroundWarningTest, SaysWhyABackgroundCannotBeUsed) {
+    Sandbox box;
+    const std::string grey = box.root() + "/grey.tif", deflate = box.root() + "/deflate.tif";
+    ASSERT_TRUE(WriteTiff(grey, {GreyRamp(16, 4)}));
+    ASSERT_TRUE(WriteDeflateBilevel(deflate));
+
+    EXPECT_EQ(host::WhyBackgroundUnused(box.root() + "/none.tif", false, -2), "no such file");
+    EXPECT_EQ(host::WhyBackgroundUnused(grey, false, -3),
+              "a black-and-white page needs a 1-bit image, this one has 8 bits per pixel");
+    EXPECT_EQ(host::WhyBackgroundUnused(grey, true, -3).rfind("a colour page needs", 0), 0u);
+    EXPECT_EQ(host::WhyBackgroundUnused(deflate, false, -2).rfind("Deflate", 0), 0u);
+    EXPECT_EQ(host::BackgroundValueName(false, true), "BackgroundImageNextPagesColor");
 }
 
 }  // namespace
