@@ -11,6 +11,15 @@
 
 namespace aro::host {
 
+// The input path that names standard input.
+constexpr char kStreamedInput[] = "-";
+
+// Types read from standard input as they arrive; the others need a file
+// (to seek in, or to be read by several programs).
+inline bool ReadAsStream(InputType type) {
+    return type == InputType::Pnm;
+}
+
 class PageSource {
 public:
     virtual ~PageSource() = default;
@@ -43,12 +52,15 @@ struct RenderSettings {
 };
 
 // The renderer for a file of the given type; null with error set when the
-// file cannot be opened.
+// file cannot be opened. Path kStreamedInput is standard input, for the
+// types read as a stream.
 std::unique_ptr<PageSource> OpenPageSource(const std::string& path, InputType type,
                                            const RenderSettings& settings, std::string* error);
 
 // Each renderer, for the factory.
 std::unique_ptr<PageSource> OpenPnmFile(const std::string& path, std::string* error);
+// Images read as they arrive (standard input): not checked ahead, no count.
+std::unique_ptr<PageSource> OpenPnmStream(std::FILE* stream);
 std::unique_ptr<PageSource> OpenTiffFile(const std::string& path, std::string* error);
 std::unique_ptr<PageSource> StartGhostscript(const std::string& path, InputType type,
                                              const RenderSettings& settings, std::string* error);

@@ -1,9 +1,11 @@
 #include "PageSource.h"
+#include "StandardInput.h"
 
 namespace aro::host {
 
 std::unique_ptr<PageSource> OpenPageSource(const std::string& path, InputType type,
                                            const RenderSettings& settings, std::string* error) {
+    if (path == kStreamedInput && ReadAsStream(type)) return OpenPnmStream(StandardInputStream());
     switch (type) {
         case InputType::Pnm:
             return OpenPnmFile(path, error);

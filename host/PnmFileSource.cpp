@@ -10,8 +10,10 @@ namespace {
 
 class PnmFileSource : public PageSource {
 public:
-    explicit PnmFileSource(std::FILE* file) : m_file(file) {}
-    ~PnmFileSource() override { std::fclose(m_file); }
+    PnmFileSource(std::FILE* file, bool owned) : m_file(file), m_owned(owned) {}
+    ~PnmFileSource() override {
+        if (m_owned) std::fclose(m_file);
+    }
 
     // Walks the headers and checks that each image's data is all there, so
     // that a damaged file is refused before its first page is printed.
@@ -52,7 +54,8 @@ private:
     }
 
     std::FILE* m_file;
-    size_t m_pageCount = 0;
+    bool m_owned;
+    std::optional<size_t> m_pageCount;
 };
 
 }  // namespace
@@ -63,12 +66,16 @@ std::unique_ptr<PageSource> OpenPnmFile(const std::string& path, std::string* er
         *error = "cannot open the file";
         return nullptr;
     }
-    auto source = std::make_unique<PnmFileSource>(file);
+    auto source = std::make_unique<PnmFileSource>(file, true);
     if (!source->Scan()) {
         *error = source->error();
         return nullptr;
     }
     return source;
+}
+
+std::unique_ptr<PageSource> OpenPnmStream(std::FILE* stream) {
+    return std::make_unique<PnmFileSource>(stream, false);
 }
 
 }  // namespace aro::host

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -27,13 +28,13 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 // Copies until the end of input; errno tells why when it returns false.
-bool Copy(int from, int to) {
+bool Copy(std::FILE* from, int to) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
-        ssize_t n = read(from, buffer.data(), buffer.size());
-        if (n == 0) return true;
+        size_t n = std::fread(buffer.data(), 1, buffer.size(), from);
+        if (n > 0 && !WriteAll(to, buffer.data(), n)) return false;
         // EINTR is a signal the user sent to stop: not retried.
-        if (n < 0 || !WriteAll(to, buffer.data(), static_cast<size_t>(n))) return false;
+        if (n < buffer.size()) return !std::ferror(from);
     }
 }
 
@@ -48,7 +49,7 @@ void SpooledInput::Remove() {
     m_path.clear();
 }
 
-bool SpooledInput::Fill(int fd, std::string* error) {
+bool SpooledInput::Fill(std::FILE* from, std::string* error) {
     Remove();
     std::string pattern = TemporaryFolder() + "/aro-print-stdin-XXXXXX";
     int file = mkostemp(pattern.data(), O_CLOEXEC);
@@ -58,7 +59,8 @@ bool SpooledInput::Fill(int fd, std::string* error) {
         return false;
     }
     m_path = pattern;
-    bool copied = Copy(fd, file);
+    errno = 0;
+    bool copied = Copy(from, file);
     int reason = errno;
     if (close(file) != 0 && copied) copied = false, reason = errno;
     if (copied) return true;

@@ -3,6 +3,7 @@
 // so the stream is kept in a private temporary file for the job's life.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace aro::host {
@@ -14,10 +15,10 @@ public:
     SpooledInput(const SpooledInput&) = delete;
     SpooledInput& operator=(const SpooledInput&) = delete;
 
-    // Copies everything readable from fd into a new file (mode 0600) in
-    // TMPDIR, else /tmp. False with error set when that fails or a signal
+    // Copies everything readable from a stream into a new file (mode 0600)
+    // in TMPDIR, else /tmp. False with error set when that fails or a signal
     // interrupts it; nothing is left behind then.
-    bool Fill(int fd, std::string* error);
+    bool Fill(std::FILE* from, std::string* error);
 
     const std::string& path() const { return m_path; }
 

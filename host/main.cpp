@@ -13,11 +13,13 @@
 #include "Interruption.h"
 #include "JobProcess.h"
 #include "ModuleLocation.h"
+#include "PageSource.h"
 #include "PrintJob.h"
 #include "Progress.h"
 #include "SettingsCheck.h"
 #include "SettingsSetup.h"
 #include "SpooledInput.h"
+#include "StandardInput.h"
 
 namespace aro::host {
 
@@ -67,13 +69,8 @@ JobRequest MakeRequest(const HostOptions& options, const std::string& input,
 // One document, one job: the exit code of its outcome. label names the
 // document in messages; input is the file it is read from.
 int PrintDocument(const HostOptions& options, const std::string& input, const std::string& label,
-                  const std::string& module) {
-    InputProbe probe = ProbeInput(input);
-    if (!probe.error.empty()) {
-        std::fprintf(stderr, "aro-print: %s: %s\n", label.c_str(), probe.error.c_str());
-        return kExitUsage;
-    }
-    JobRequest request = MakeRequest(options, input, label, probe.type, module);
+                  InputType type, const std::string& module) {
+    JobRequest request = MakeRequest(options, input, label, type, module);
     std::string failure;
     JobOutcome outcome = RunInChildProcess([&] { return RunPrintJob(request); }, &failure);
     // An interrupted job has said so itself.
@@ -85,15 +82,28 @@ int PrintDocument(const HostOptions& options, const std::string& input, const st
     return ExitCodeOf(outcome);
 }
 
-int PrintFile(const HostOptions& options, const std::string& input, const std::string& module) {
-    if (input != kStandardInput) return PrintDocument(options, input, input, module);
-    SpooledInput spool;
+int Refuse(const std::string& label, const std::string& error) {
+    std::fprintf(stderr, "aro-print: %s: %s\n", label.c_str(), error.c_str());
+    return kExitUsage;
+}
+
+// Images are read as they arrive; the other types are spooled to a file.
+int PrintStandardInput(const HostOptions& options, const std::string& module) {
     std::string error;
-    if (!spool.Fill(STDIN_FILENO, &error)) {
-        std::fprintf(stderr, "aro-print: %s: %s\n", kStandardInputName, error.c_str());
-        return kExitUsage;
-    }
-    return PrintDocument(options, spool.path(), kStandardInputName, module);
+    InputType type = PeekStandardInputType(&error);
+    if (type == InputType::Unknown) return Refuse(kStandardInputName, error);
+    if (ReadAsStream(type))
+        return PrintDocument(options, kStreamedInput, kStandardInputName, type, module);
+    SpooledInput spool;
+    if (!spool.Fill(StandardInputStream(), &error)) return Refuse(kStandardInputName, error);
+    return PrintDocument(options, spool.path(), kStandardInputName, type, module);
+}
+
+int PrintFile(const HostOptions& options, const std::string& input, const std::string& module) {
+    if (input == kStandardInput) return PrintStandardInput(options, module);
+    InputProbe probe = ProbeInput(input);
+    if (!probe.error.empty()) return Refuse(input, probe.error);
+    return PrintDocument(options, input, input, probe.type, module);
 }
 
 int Main(const std::vector<std::string>& arguments) {

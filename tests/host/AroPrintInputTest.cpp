@@ -62,6 +62,10 @@ TEST(AroPrintInputTest, StandardInputPrintsEveryKindAndLeavesNothingBehind) {
     HostRun fromPdf = RunWithInput(box, {"--mono", "-"}, pdf);
     HostRun fromPnm = RunWithInput(box, {"--job-name", "scans", "-"}, images);
     HostRun empty = RunWithInput(box, {"-"}, "");
+    // Images are printed as they arrive: one cut short ends the job there.
+    std::string second = EncodePnm(BilevelPattern(64, 40, 2));
+    HostRun cut = RunWithInput(box, {"--job-name", "cut", "-"},
+                               EncodePnm(BilevelPattern(64, 40, 1)) + second.substr(0, 100));
 
     ASSERT_EQ(fromPdf.exitCode, 0) << fromPdf.err;
     ASSERT_EQ(fromPnm.exitCode, 0) << fromPnm.err;
@@ -71,6 +75,9 @@ TEST(AroPrintInputTest, StandardInputPrintsEveryKindAndLeavesNothingBehind) {
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_NE(empty.err.find("stdin: empty file"), std::string::npos) << empty.err;
     EXPECT_TRUE(SpooledFiles(box).empty());
+    EXPECT_EQ(cut.exitCode, 3);
+    EXPECT_NE(cut.err.find("stdin: page 2: "), std::string::npos) << cut.err;
+    EXPECT_EQ(PageCount(box.outDir() + "/cut.TIF"), 1u);
     // Ghostscript renders what came through the pipe exactly as the file.
     WriteFile(box.root() + "/same.pdf", pdf);
     std::vector<test::TiffPage> stored;
