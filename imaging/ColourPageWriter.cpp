@@ -1,17 +1,17 @@
 #include "imaging/ColourPageWriter.h"
-#include "AroPrinterCfg.h"
 
 #include <tiffio.h>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "AroPrinterCfg.h"
 #include "config/DiagnosticLog.h"
 #include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
 #include "imaging/PageFile.h"
+#include "imaging/PageWriter.h"
 #include "job/JobContext.h"
-#include "job/JobMessages.h"
 
 namespace aro {
 
@@ -148,13 +148,6 @@ bool EndPage() {
     return written;
 }
 
-// A band that cannot be used is left out; when it ends the page, the rows
-// the page did get are kept.
-int32_t RefuseBand(bool endsPage) {
-    if (endsPage) EndPage();
-    return ARO_BAND_FAILED;
-}
-
 // Sets the page's fields and its staging buffer on its first band; false
 // when the file cannot take the fields.
 bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution, uint64_t stride) {
@@ -163,6 +156,27 @@ bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution, uint64
     AllocateStripBuffer(stride);
     return true;
 }
+
+// Without a staging buffer (no memory) the band's rows are missing from
+// the page: reported even on the page's last band. Once a strip failed,
+// the rest of the page is not read; its last band reports the failure.
+int32_t WriteBandRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth, uint64_t stride,
+                      bool endsPage) {
+    ARO_LOG("FirstBand written\n");
+    int32_t bandStatus = ARO_BAND_OK;
+    if (g_pStripBuffer && !g_bFileRefusesPages) {
+        WriteStrips(pBits, dwHeight, uint64_t{dwWidth} * 3, stride, endsPage);
+        g_dwImageHeight += dwHeight;
+    } else if (!g_bFileRefusesPages) {
+        bandStatus = ARO_BAND_FAILED;
+    }
+    if (!endsPage) ARO_LOG("End function AppendTiffJPEG, Retun = 0\n");
+    return bandStatus;
+}
+
+constexpr PageFormat kJpegPage = {
+    ARO_BITMAP_COLOUR, kMaxColourBandWidth, ColourStride, ApplyBackground,
+    StartPage,         WriteBandRows,       EndPage};
 
 }  // namespace
 
@@ -175,41 +189,7 @@ void ReleaseStripBuffer() {
 int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                        int32_t dwResolution, int32_t bBanding) {
     ARO_LOG("Start function AppendTiffJPEG\n");
-    if (!g_out) {
-        ShowCannotOpenTiffMessage();
-        return ARO_BAND_NO_FILE;
-    }
-    const bool endsPage = (bBanding & 0xFF) == 0;
-    const uint64_t rowBytes = static_cast<uint64_t>(dwWidth) * 3;
-    const uint64_t stride = ColourStride(dwWidth);
-    if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxColourBandWidth, stride))
-        return RefuseBand(endsPage);
-    // A page cannot start with a band of no rows (its fields would describe
-    // strips of no rows): such a band waits for the page's first real band.
-    if (dwHeight == 0 && g_bFirstBand)
-        return !endsPage || EndPage() ? ARO_BAND_OK : ARO_BAND_FAILED;
-    // A file that failed a write takes no new page.
-    if (g_bFileRefusesPages && !PageIsOpen(ARO_BITMAP_COLOUR)) return RefuseBand(endsPage);
-    int32_t iError = g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : ARO_BAND_OK;
-    if (g_bFirstBand && !StartPage(dwHeight, dwWidth, dwResolution, stride))
-        return RefuseBand(endsPage);
-    g_bFirstBand = false;
-    ARO_LOG("FirstBand written\n");
-    // Without a staging buffer (no memory) the band's rows are missing from
-    // the page: reported even on the page's last band. Once a strip failed,
-    // the rest of the page is not read; its last band reports the failure.
-    int32_t bandStatus = ARO_BAND_OK;
-    if (g_pStripBuffer && !g_bFileRefusesPages) {
-        WriteStrips(pBits, dwHeight, rowBytes, stride, endsPage);
-        g_dwImageHeight += dwHeight;
-    } else if (!g_bFileRefusesPages) {
-        bandStatus = ARO_BAND_FAILED;
-    }
-    if (!endsPage) {
-        ARO_LOG("End function AppendTiffJPEG, Retun = 0\n");
-        return bandStatus != ARO_BAND_OK ? bandStatus : iError;
-    }
-    return EndPage() ? bandStatus : ARO_BAND_FAILED;
+    return AppendBand(kJpegPage, pBits, dwHeight, dwWidth, dwResolution, bBanding);
 }
 
 }  // namespace aro

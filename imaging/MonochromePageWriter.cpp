@@ -1,14 +1,14 @@
 #include "imaging/MonochromePageWriter.h"
-#include "AroPrinterCfg.h"
 
 #include <tiffio.h>
 
+#include "AroPrinterCfg.h"
 #include "config/DiagnosticLog.h"
 #include "imaging/BandLimits.h"
 #include "imaging/PageBackground.h"
 #include "imaging/PageFile.h"
+#include "imaging/PageWriter.h"
 #include "job/JobContext.h"
-#include "job/JobMessages.h"
 
 namespace aro {
 
@@ -44,9 +44,9 @@ void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
 }
 
 // Complements each row in place right before it goes to the encoder, so
-// that a set bit is black in the file. Returns ARO_BAND_OK, or
-// ARO_BAND_FAILED when a row failed: the file then takes no further page.
-int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
+// that a set bit is black in the file. Stops at a row that cannot be
+// written: the file then takes no further page.
+void WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     const uint64_t rowBytes = MonochromeStride(dwWidth);
     unsigned char* row = pBits;
     for (uint32_t i = 0; i < dwHeight; ++i, row += rowBytes) {
@@ -54,9 +54,21 @@ int32_t WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
         if (TIFFWriteScanline(g_out, row, g_dwImageHeight + i, 0) != 1) {
             ARO_LOG("Failed, Error -2\n");
             StopTakingPages();
-            return ARO_BAND_FAILED;
+            return;
         }
     }
+}
+
+// The rest of a page whose rows could not be written is not read; the band
+// that ends it reports the failure.
+int32_t WriteBandRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth, uint64_t,
+                      bool endsPage) {
+    if (g_bFileRefusesPages) return ARO_BAND_OK;
+    ARO_LOG("Start at the beginning of the image data.\n");
+    WriteRows(pBits, dwHeight, dwWidth);
+    ARO_LOG("Lines written\n");
+    g_dwImageHeight += dwHeight;
+    if (!endsPage) ARO_LOG("End function AppendTiffG4, Return = 0.\n");
     return ARO_BAND_OK;
 }
 
@@ -79,27 +91,20 @@ bool EndPage() {
     return true;
 }
 
-// A band that cannot be used is left out; when it ends the page, the rows
-// the page did get are kept.
-int32_t RefuseBand(bool endsPage) {
-    if (endsPage) EndPage();
-    return ARO_BAND_FAILED;
-}
-
 // Sets the page's fields on its first band; false when the file cannot
 // take them.
-bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
+bool StartPage(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution, uint64_t) {
     SetPageFields(dwHeight, dwWidth, dwResolution);
     return OpenPage(ARO_BITMAP_MONOCHROME, (uint64_t{dwWidth} + 7) / 8);
 }
 
-// The rest of a page whose rows could not be written is not read; the band
-// that ends it reports the failure.
-int32_t SkipBand(int32_t backgroundStatus, bool endsPage) {
-    if (!endsPage) return backgroundStatus;
-    EndPage();
-    return ARO_BAND_FAILED;
-}
+constexpr PageFormat kGroup4Page = {ARO_BITMAP_MONOCHROME,
+                                    kMaxMonochromeBandWidth,
+                                    MonochromeStride,
+                                    ApplyBackground,
+                                    StartPage,
+                                    WriteBandRows,
+                                    EndPage};
 
 }  // namespace
 
@@ -108,33 +113,7 @@ int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
     ARO_LOG("Function AppendTiffG4\n");
     ARO_LOG(StringBuilder("Height=") + StringBuilder(static_cast<int32_t>(dwHeight)) +
             ", Width=" + StringBuilder(static_cast<int32_t>(dwWidth)) + "\n");
-    if (!g_out) {
-        ShowCannotOpenTiffMessage();
-        return ARO_BAND_NO_FILE;
-    }
-    const bool endsPage = (bBanding & 0xFF) == 0;
-    if (!IsUsableBand(pBits, dwHeight, dwWidth, kMaxMonochromeBandWidth, MonochromeStride(dwWidth)))
-        return RefuseBand(endsPage);
-    // A page cannot start with a band of no rows (its fields would describe
-    // strips of no rows): such a band waits for the page's first real band.
-    if (dwHeight == 0 && g_bFirstBand)
-        return !endsPage || EndPage() ? ARO_BAND_OK : ARO_BAND_FAILED;
-    // A file that failed a write takes no new page.
-    if (g_bFileRefusesPages && !PageIsOpen(ARO_BITMAP_MONOCHROME)) return RefuseBand(endsPage);
-    int32_t backgroundStatus =
-        g_bBackgroundImage ? ApplyBackground(pBits, dwHeight, dwWidth) : ARO_BAND_OK;
-    if (g_bFirstBand && !StartPage(dwHeight, dwWidth, dwResolution)) return RefuseBand(endsPage);
-    g_bFirstBand = false;
-    if (g_bFileRefusesPages) return SkipBand(backgroundStatus, endsPage);
-    ARO_LOG("Start at the beginning of the image data.\n");
-    int32_t writeStatus = WriteRows(pBits, dwHeight, dwWidth);
-    ARO_LOG("Lines written\n");
-    g_dwImageHeight += dwHeight;
-    if (!endsPage) {
-        ARO_LOG("End function AppendTiffG4, Return = 0.\n");
-        return backgroundStatus;
-    }
-    return EndPage() ? writeStatus : ARO_BAND_FAILED;
+    return AppendBand(kGroup4Page, pBits, dwHeight, dwWidth, dwResolution, bBanding);
 }
 
 }  // namespace aro
