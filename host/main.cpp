@@ -60,6 +60,9 @@ JobRequest MakeRequest(const HostOptions& options, const std::string& input,
     request.render.dpi = options.dpi;
     request.render.mode = options.mode;
     if (options.password) request.render.password = *options.password;
+    request.render.colourRule.dpi = options.dpi;
+    if (options.colourThreshold)
+        request.render.colourRule.thresholdPercent = *options.colourThreshold;
     request.bandRows = options.bandRows;
     request.showProgress = StandardErrorIsTerminal();
     request.render.countPages = request.showProgress;
@@ -89,6 +92,9 @@ int Refuse(const std::string& label, const std::string& error) {
 
 // Images are read as they arrive; the other types are spooled to a file.
 int PrintStandardInput(const HostOptions& options, const std::string& module) {
+    // A "-" typed at a prompt would wait for a document that never comes.
+    if (isatty(STDIN_FILENO) == 1)
+        return Refuse(kStandardInputName, "standard input is a terminal; pipe a document in");
     std::string error;
     InputType type = PeekStandardInputType(&error);
     if (type == InputType::Unknown) return Refuse(kStandardInputName, error);
