@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imaging/BackgroundLoader.h"
+#include "imaging/BackgroundMerge.h"
 #include "imaging/PageBitmap.h"
 #include "platform/Platform.h"
 
@@ -115,7 +116,6 @@ FuzzSetup& Setup() {
 
 // Bands at the top of the page and reaching below the image's last row.
 void MergeIntoBands(aro::PageBitmap& background) {
-    auto& loader = aro::BackgroundLoader::Instance();
     const int bits = background.GetBitCount();
     const uint32_t widths[] = {1, 61, 200};
     const uint32_t firstRows[] = {0, background.GetHeight() > 4 ? background.GetHeight() - 4 : 0};
@@ -123,7 +123,7 @@ void MergeIntoBands(aro::PageBitmap& background) {
         const uint32_t stride = bits == 1 ? (width + 31) / 32 * 4 : (width * 3 + 3) / 4 * 4;
         for (uint32_t firstRow : firstRows) {
             std::vector<unsigned char> band(std::size_t{stride} * 8, 0xA5);
-            loader.MergeBackground(&background, band.data(), 8, width, firstRow, bits);
+            aro::MergeBackground(&background, band.data(), 8, width, firstRow, bits);
         }
     }
 }
@@ -156,8 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     aro::PageBitmap background;
     background.Reset();
     const uint32_t directory = size > 0 ? data[size - 1] % 3 : 1;
-    if (aro::BackgroundLoader::Instance().LoadTiffImage(setup.input.c_str(), &background,
-                                                        directory) == 1 &&
+    if (aro::LoadTiffImage(setup.input.c_str(), &background, directory) == 1 &&
         (background.GetBitCount() == 1 || background.GetBitCount() == 24))
         MergeIntoBands(background);
     background.FreeDib();

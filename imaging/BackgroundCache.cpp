@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imaging/BackgroundLoader.h"
+#include "imaging/BackgroundMerge.h"
 #include "imaging/PageBitmap.h"
 #include "platform/Platform.h"
 
@@ -37,8 +38,7 @@ struct KeptImage {
 // every merge of every page that shares them.
 void PrepareForMerges(PageBitmap& bitmap) {
     const unsigned char* palette = bitmap.GetPalette();
-    if (bitmap.GetBitCount() == 1 && palette && palette[2] == 0)
-        BackgroundLoader::NormalizeMonoPolarity(bitmap);
+    if (bitmap.GetBitCount() == 1 && palette && palette[2] == 0) NormalizeMonoPolarity(bitmap);
 }
 
 class BackgroundCache {
@@ -51,14 +51,13 @@ public:
     BackgroundCache& operator=(const BackgroundCache&) = delete;
 
     BackgroundLoadResult Load(const char* path, PageBitmap* bitmap) {
-        BackgroundLoader& loader = BackgroundLoader::Instance();
-        if (!path || !*path || !bitmap) return loader.LoadTiffImage(path, bitmap, 1);
+        if (!path || !*path || !bitmap) return LoadTiffImage(path, bitmap, 1);
         FileIdentity identity;
         if (!GetPlatform().GetFileIdentity(path, &identity)) {
             // It cannot be told apart from its next version: read afresh,
             // into a block of the bitmap's own (not one it shares).
             bitmap->FreeDib();
-            return loader.LoadTiffImage(path, bitmap, 1);
+            return LoadTiffImage(path, bitmap, 1);
         }
         KeptImage& kept = SlotFor(path);
         kept.lastUse = ++m_uses;
@@ -89,8 +88,7 @@ private:
         kept.Forget();
         // The page's earlier image goes before the new one is allocated.
         bitmap->FreeDib();
-        const BackgroundLoadResult result =
-            BackgroundLoader::Instance().LoadTiffImage(path, &kept.bitmap, 1);
+        const BackgroundLoadResult result = LoadTiffImage(path, &kept.bitmap, 1);
         if (result == kBackgroundLoaded) PrepareForMerges(kept.bitmap);
         bitmap->ShareDib(kept.bitmap);
         if (result != kBackgroundLoaded) {

@@ -13,7 +13,7 @@ class PageBitmap;
 // an earlier load is shared (not copied) while the file is still the same
 // one: same path, volume, file number, size and modification time. Anything
 // else reads the file; only a load that succeeded is kept. Returns what
-// BackgroundLoader::LoadTiffImage returns. The shared pixels are read only.
+// LoadTiffImage returns. The shared pixels are read only.
 BackgroundLoadResult LoadCachedBackground(const char* path, PageBitmap* bitmap);
 
 // The row spans of the kept image whose pixels bitmap shares, for the

@@ -3,15 +3,16 @@
 #include <tiffio.h>
 
 #include <cmath>
-#include <cstdarg>
 #include <cstring>
 #include <limits>
 
 #include "imaging/BackgroundColourTable.h"
 #include "imaging/BackgroundImageInfo.h"
 #include "imaging/BackgroundPixelReader.h"
+#include "imaging/BackgroundTileReader.h"
 #include "imaging/PageBitmap.h"
 #include "imaging/PlanarConfigRepair.h"
+#include "imaging/QuietTiffMessages.h"
 #include "platform/Platform.h"
 
 namespace aro {
@@ -22,8 +23,6 @@ constexpr uint32_t kPathCapacity = 260;
 constexpr uint32_t kTiffFormat = 31;
 constexpr int32_t kMaxResolution = 10000;
 constexpr int32_t kFallbackResolution = 200;
-
-void IgnoreTiffMessage(const char*, const char*, va_list) {}
 
 // The open background file and, when the file had to be repaired, its
 // private copy; closed and deleted on every way out of a load.
@@ -123,18 +122,8 @@ BackgroundLoadResult LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
 
 }  // namespace
 
-BackgroundLoader& BackgroundLoader::Instance() {
-    static BackgroundLoader loader;
-    return loader;
-}
-
-BackgroundLoader::BackgroundLoader() {
-    TIFFSetWarningHandler(IgnoreTiffMessage);
-    TIFFSetErrorHandler(IgnoreTiffMessage);
-}
-
-BackgroundLoadResult BackgroundLoader::LoadTiffImage(const char* path, PageBitmap* bitmap,
-                                                     uint32_t directory) {
+BackgroundLoadResult LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory) {
+    SilenceTiffMessages();
     if (!path || !bitmap || !*path) return kBackgroundLoadFailed;
     OpenBackgroundFile file;
     file.tif = TIFFOpen(path, "ru");
@@ -151,7 +140,8 @@ BackgroundLoadResult BackgroundLoader::LoadTiffImage(const char* path, PageBitma
     return LoadSelectedImage(file.tif, *bitmap);
 }
 
-TIFF* BackgroundLoader::OpenRepairedCopy(const char* path, char* tempName) {
+TIFF* OpenRepairedCopy(const char* path, char* tempName) {
+    SilenceTiffMessages();
     if (!tempName) return nullptr;
     tempName[0] = '\0';
     if (!path || !HasPlanarConfigDefect(path)) return nullptr;

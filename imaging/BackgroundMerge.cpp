@@ -1,10 +1,10 @@
-// Laying a loaded background under one band of a page, in place.
+#include "imaging/BackgroundMerge.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <utility>
 
-#include "imaging/BackgroundLoader.h"
 #include "imaging/BackgroundRowSpans.h"
 #include "imaging/PageBitmap.h"
 
@@ -93,7 +93,7 @@ void MergeMonochrome(PageBitmap& background, unsigned char* band, uint32_t rows,
     if (!palette || PageBitmap::GetNumColors(background.GetDib()) < 2) return;
     // From here on a 1 bit of the background is black (spans found before
     // no longer hold).
-    if (palette[2] == 0 && BackgroundLoader::NormalizeMonoPolarity(background)) spans = nullptr;
+    if (palette[2] == 0 && NormalizeMonoPolarity(background)) spans = nullptr;
 
     const std::uint64_t bandStride = (std::uint64_t{width} + 31) / 32 * 4;
     const std::uint64_t rowBytes = (std::uint64_t{background.GetWidth()} + 7) / 8;
@@ -166,16 +166,14 @@ void MergeColour(const PageBitmap& background, unsigned char* band, uint32_t row
 
 }  // namespace
 
-BackgroundMergeResult BackgroundLoader::MergeBackground(PageBitmap* background, unsigned char* band,
-                                                        uint32_t rows, uint32_t width,
-                                                        uint32_t firstRow, int bits) {
+BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
+                                      uint32_t width, uint32_t firstRow, int bits) {
     return MergeBackground(background, band, rows, width, firstRow, bits, nullptr);
 }
 
-BackgroundMergeResult BackgroundLoader::MergeBackground(PageBitmap* background, unsigned char* band,
-                                                        uint32_t rows, uint32_t width,
-                                                        uint32_t firstRow, int bits,
-                                                        const BackgroundRowSpans* spans) {
+BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
+                                      uint32_t width, uint32_t firstRow, int bits,
+                                      const BackgroundRowSpans* spans) {
     if (!background || !band) return kMergeWithoutImage;
     if ((bits != 1 && bits != 24) || background->GetBitCount() != bits) return kMergeWrongBits;
     if (spans && spans->size() != background->GetHeight()) spans = nullptr;
@@ -186,7 +184,7 @@ BackgroundMergeResult BackgroundLoader::MergeBackground(PageBitmap* background, 
     return kBackgroundMerged;
 }
 
-bool BackgroundLoader::NormalizeMonoPolarity(PageBitmap& bitmap) {
+bool NormalizeMonoPolarity(PageBitmap& bitmap) {
     if (bitmap.GetBitCount() != 1 || !bitmap.GetRow(0)) return false;
     const uint32_t stride = bitmap.GetStride();
     for (uint32_t index = 0; index < bitmap.GetHeight(); ++index) {

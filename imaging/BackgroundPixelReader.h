@@ -10,7 +10,6 @@ typedef struct tiff TIFF;
 namespace aro {
 
 class PageBitmap;
-struct BackgroundImageInfo;
 
 // The whole image through libtiff's RGBA interface into a 24-bit bitmap
 // (blue, green, red).
@@ -18,9 +17,6 @@ bool ReadRgbaPixels(TIFF* tif, PageBitmap& bitmap);
 
 // A stripped image row by row, top row first.
 bool ReadScanlinePixels(TIFF* tif, PageBitmap& bitmap);
-
-// A tiled image tile by tile.
-bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap);
 
 // The width in bytes that the file's rows take in a bitmap row; 0 when they
 // do not fit the bitmap's stride.

@@ -1,3 +1,5 @@
+#include "imaging/BackgroundTileReader.h"
+
 #include <tiffio.h>
 
 #include <algorithm>

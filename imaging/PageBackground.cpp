@@ -3,7 +3,7 @@
 #include "base/FixedText.h"
 #include "config/SettingsStore.h"
 #include "imaging/BackgroundCache.h"
-#include "imaging/BackgroundLoader.h"
+#include "imaging/BackgroundMerge.h"
 #include "imaging/PageBitmap.h"
 #include "job/JobContext.h"
 
@@ -28,8 +28,7 @@ void MergePageBackground(unsigned char* band, uint32_t rows, uint32_t width, int
     // A kept letterhead is mostly white: only the parts of its rows that can
     // change the page are read.
     const BackgroundRowSpans* spans = g_pBackground ? KeptRowSpans(*g_pBackground) : nullptr;
-    BackgroundLoader::Instance().MergeBackground(g_pBackground, band, rows, width, g_dwImageHeight,
-                                                 bits, spans);
+    MergeBackground(g_pBackground, band, rows, width, g_dwImageHeight, bits, spans);
 }
 
 }  // namespace aro

@@ -2,6 +2,7 @@
 #include <tiffio.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "ModuleHarness.h"
@@ -181,6 +182,27 @@ TEST(BackgroundJobTest, UnusableBackgroundsLeaveThePagePlain) {
     for (uint32_t y = 0; y < 24; ++y)
         for (uint32_t x = 0; x < 64; ++x)
             ASSERT_EQ(Black(pages[0].rows[y], x), !((host[y * 8 + x / 8] >> (7 - x % 8)) & 1));
+}
+
+// libtiff's own handlers would print its complaints about a background file
+// on the host's standard error; the module reports through its statuses.
+TEST(BackgroundJobTest, ABrokenBackgroundPrintsNothing) {
+    Sandbox box;
+    std::string broken = box.root() + "/broken.tif";
+    std::FILE* file = std::fopen(broken.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("no image in here", file);
+    std::fclose(file);
+    box.UseSettings({{"PrintBackgroundImage", "1"}, {"BackgroundImageFirstPage", broken}});
+    JobResult job = box.Run([&](Module& m, std::vector<std::string>& out) {
+        m.startDoc();
+        for (int s : PrintPage(m, MonoPage(64, 16, 1), 64, 16, 8, 1))
+            out.push_back(std::to_string(s));
+        m.endDoc();
+    });
+    ASSERT_EQ(job.exitCode, 0);
+    EXPECT_EQ(job.outputs, (std::vector<std::string>{"-2", "0"}));
+    EXPECT_EQ(job.standardError, "");
 }
 
 }  // namespace

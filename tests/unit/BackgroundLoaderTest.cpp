@@ -128,7 +128,7 @@ protected:
 
     int Load(const std::string& path, uint32_t directory = 1) {
         bitmap.Clear();
-        return BackgroundLoader::Instance().LoadTiffImage(path.c_str(), &bitmap, directory);
+        return LoadTiffImage(path.c_str(), &bitmap, directory);
     }
     int WriteAndLoad(const TiffImageRecipe& recipe, const TiffRows& rows) {
         const std::string path = Path("image.tif");
@@ -205,8 +205,7 @@ TEST_F(BackgroundLoaderTest, EveryBitOrderAndBilevelCompressionLoadsThePixelsThe
     ASSERT_TRUE(WriteTiff(Path("plain.tif"), plain, BitRows(pattern)));
     PageBitmap original;
     original.Reset();
-    ASSERT_EQ(BackgroundLoader::Instance().LoadTiffImage(Path("plain.tif").c_str(), &original, 1),
-              1);
+    ASSERT_EQ(LoadTiffImage(Path("plain.tif").c_str(), &original, 1), 1);
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x)
             ASSERT_EQ(BitAt(original, x, y), pattern[y][x] == '#') << x << "," << y;
@@ -405,10 +404,9 @@ TEST_F(BackgroundLoaderTest, DirectoryNumberSelectsTheImage) {
 // ---- refused images ----
 
 TEST_F(BackgroundLoaderTest, MissingOrUnreadableFilesFail) {
-    auto& loader = BackgroundLoader::Instance();
-    EXPECT_EQ(loader.LoadTiffImage("", &bitmap, 1), -1);
-    EXPECT_EQ(loader.LoadTiffImage(nullptr, &bitmap, 1), -1);
-    EXPECT_EQ(loader.LoadTiffImage(Path("none.tif").c_str(), nullptr, 1), -1);
+    EXPECT_EQ(LoadTiffImage("", &bitmap, 1), -1);
+    EXPECT_EQ(LoadTiffImage(nullptr, &bitmap, 1), -1);
+    EXPECT_EQ(LoadTiffImage(Path("none.tif").c_str(), nullptr, 1), -1);
     EXPECT_EQ(Load(Path("none.tif")), -1);
     ASSERT_TRUE(WriteFileBytes(Path("text.tif"), {'h', 'e', 'l', 'l', 'o'}));
     EXPECT_EQ(Load(Path("text.tif")), -1);
@@ -526,7 +524,7 @@ TEST_F(BackgroundRepairedCopyTest, DefectiveFileIsLoadedFromAPrivateRepairedCopy
 
 TEST_F(BackgroundRepairedCopyTest, FailedCopyLeavesNoTemporaryFile) {
     temp.copyFails = true;
-    BackgroundLoader::Instance().LoadTiffImage(defect.c_str(), &bitmap, 1);
+    LoadTiffImage(defect.c_str(), &bitmap, 1);
     ASSERT_EQ(temp.tempNames.size(), 1u);
     EXPECT_EQ(temp.removedFiles, temp.tempNames);
     EXPECT_TRUE(FolderEntries(tempFolder.path()).empty());
@@ -544,9 +542,8 @@ TEST_F(BackgroundRepairedCopyTest, RefusedCompressionStillDeletesTheCopy) {
 TEST_F(BackgroundRepairedCopyTest, EveryCopyHasItsOwnName) {
     char first[260];
     char second[260];
-    auto& loader = BackgroundLoader::Instance();
-    TIFF* a = loader.OpenRepairedCopy(defect.c_str(), first);
-    TIFF* b = loader.OpenRepairedCopy(defect.c_str(), second);
+    TIFF* a = OpenRepairedCopy(defect.c_str(), first);
+    TIFF* b = OpenRepairedCopy(defect.c_str(), second);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     EXPECT_STRNE(first, second);
@@ -563,7 +560,7 @@ TEST_F(BackgroundRepairedCopyTest, HealthyFileGetsNoCopy) {
     const std::string healthy = Path("healthy.tif");
     ASSERT_TRUE(WriteTiff(healthy, RgbSpec(6, 4), RgbRows(6, 4)));
     char name[260] = "unchanged";
-    EXPECT_EQ(BackgroundLoader::Instance().OpenRepairedCopy(healthy.c_str(), name), nullptr);
+    EXPECT_EQ(OpenRepairedCopy(healthy.c_str(), name), nullptr);
     EXPECT_STREQ(name, "");
     EXPECT_TRUE(temp.tempNames.empty());
     ASSERT_EQ(Load(healthy), 1);

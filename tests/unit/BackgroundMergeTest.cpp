@@ -6,6 +6,7 @@
 
 #include "fake/FakePlatform.h"
 #include "imaging/BackgroundLoader.h"
+#include "imaging/BackgroundMerge.h"
 #include "imaging/BackgroundRowSpans.h"
 #include "imaging/PageBitmap.h"
 #include "unit/TestSupport.h"
@@ -81,8 +82,7 @@ protected:
 
     int Merge(std::vector<unsigned char>& band, uint32_t rows, uint32_t width, uint32_t firstRow,
               int bits) {
-        return BackgroundLoader::Instance().MergeBackground(&background, band.data(), rows, width,
-                                                            firstRow, bits);
+        return MergeBackground(&background, band.data(), rows, width, firstRow, bits);
     }
     void ExpectPicture(const std::vector<unsigned char>& band, const Picture& expected) {
         const auto width = static_cast<uint32_t>(expected[0].size());
@@ -158,16 +158,16 @@ TEST_F(BackgroundMergeTest, MinIsBlackBackgroundIsInvertedOnlyOnce) {
 
 TEST_F(BackgroundMergeTest, NormalizeMonoPolarityInvertsOnlyBilevelImagesWithRows) {
     MakeMonoBackground(background, {"B......."}, true);
-    EXPECT_TRUE(BackgroundLoader::NormalizeMonoPolarity(background));
+    EXPECT_TRUE(NormalizeMonoPolarity(background));
     EXPECT_EQ(background.GetRow(0)[0], 0x80);
     EXPECT_EQ(background.GetRow(0)[3], 0xFF);
     EXPECT_EQ(PaletteBgr(background, 0)[0], 255);
     MakeColourBackground(background, 2, 1, [](uint32_t, uint32_t, int) { return 7; });
-    EXPECT_FALSE(BackgroundLoader::NormalizeMonoPolarity(background));
+    EXPECT_FALSE(NormalizeMonoPolarity(background));
     EXPECT_EQ(background.GetRow(0)[0], 7);
     background.Clear();
     background.SetBitCount(1);
-    EXPECT_FALSE(BackgroundLoader::NormalizeMonoPolarity(background));
+    EXPECT_FALSE(NormalizeMonoPolarity(background));
 }
 
 // ---- colour ----
@@ -205,8 +205,8 @@ TEST_F(BackgroundMergeTest, MissingOrMismatchedImagesAreNotMerged) {
     MakeColourBackground(background, 8, 1, [](uint32_t, uint32_t, int) { return 0; });
     auto band = MonoBand({"........"});
     const auto untouched = band;
-    EXPECT_EQ(BackgroundLoader::Instance().MergeBackground(nullptr, band.data(), 1, 8, 0, 1), -1);
-    EXPECT_EQ(BackgroundLoader::Instance().MergeBackground(&background, nullptr, 1, 8, 0, 1), -1);
+    EXPECT_EQ(MergeBackground(nullptr, band.data(), 1, 8, 0, 1), -1);
+    EXPECT_EQ(MergeBackground(&background, nullptr, 1, 8, 0, 1), -1);
     EXPECT_EQ(Merge(band, 1, 8, 0, 8), -2);
     EXPECT_EQ(Merge(band, 1, 8, 0, 1), -2);  // a colour image under a 1-bit band
     EXPECT_EQ(band, untouched);
@@ -231,10 +231,8 @@ void MergeBothWays(PageBitmap& background, std::vector<unsigned char>& band, uin
                    uint32_t width, int bits, std::vector<unsigned char>* withSpans) {
     const BackgroundRowSpans spans = FindBackgroundRowSpans(background);
     *withSpans = band;
-    BackgroundLoader& loader = BackgroundLoader::Instance();
-    ASSERT_EQ(loader.MergeBackground(&background, withSpans->data(), rows, width, 0, bits, &spans),
-              1);
-    ASSERT_EQ(loader.MergeBackground(&background, band.data(), rows, width, 0, bits), 1);
+    ASSERT_EQ(MergeBackground(&background, withSpans->data(), rows, width, 0, bits, &spans), 1);
+    ASSERT_EQ(MergeBackground(&background, band.data(), rows, width, 0, bits), 1);
 }
 
 TEST_F(BackgroundMergeTest, LongRowsMergeEveryPixelWithOrWithoutRowSpans) {
@@ -315,9 +313,7 @@ TEST_F(BackgroundMergeTest, LoadedGroupFourAndMinIsBlackFilesMergeAlike) {
     const Picture expected = {"B.B.....B.B..", ".............", "BBBBBBBBBB..B"};
     for (const char* name : {"/g4.tif", "/plain.tif"}) {
         background.Clear();
-        ASSERT_EQ(BackgroundLoader::Instance().LoadTiffImage((folder.path() + name).c_str(),
-                                                             &background, 1),
-                  1);
+        ASSERT_EQ(LoadTiffImage((folder.path() + name).c_str(), &background, 1), 1);
         auto band = MonoBand(page);
         ASSERT_EQ(Merge(band, 3, 13, 0, 1), 1);
         ExpectPicture(band, expected);
@@ -335,9 +331,7 @@ TEST_F(BackgroundMergeTest, LoadedRgbFileMergesOnAColourBand) {
     const TiffRows rows = {{0xFF, 0x00, 0xFF, 0x0F, 0xF0, 0xFF},
                            {0x11, 0x22, 0x33, 0xFF, 0xFF, 0xFF}};
     ASSERT_TRUE(WriteTiff(folder.path() + "/rgb.tif", rgb, rows));
-    ASSERT_EQ(BackgroundLoader::Instance().LoadTiffImage((folder.path() + "/rgb.tif").c_str(),
-                                                         &background, 1),
-              1);
+    ASSERT_EQ(LoadTiffImage((folder.path() + "/rgb.tif").c_str(), &background, 1), 1);
     std::vector<unsigned char> band(8, 0xFF);  // one row, 2 pixels + padding
     band[3] = 0x3C;
     ASSERT_EQ(Merge(band, 1, 2, 1, 24), 1);  // page row 1 is the file's second row
