@@ -20,6 +20,21 @@ std::optional<long> ParseNumber(const std::string& text) {
     return value;
 }
 
+// A decimal number from 0 to 100 ("0.5", "2", ".25"), no sign or exponent.
+std::optional<double> ParsePercent(const std::string& text) {
+    const size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if ((whole.empty() && fraction.empty()) || fraction.size() > 6) return std::nullopt;
+    if (!whole.empty() && !ParseNumber(whole)) return std::nullopt;
+    if (!fraction.empty() && !ParseNumber(fraction)) return std::nullopt;
+    double value = whole.empty() ? 0 : double(*ParseNumber(whole));
+    double scale = 0.1;
+    for (char c : fraction) value += (c - '0') * scale, scale /= 10;
+    if (value > 100) return std::nullopt;
+    return value;
+}
+
 class Parser {
 public:
     explicit Parser(const std::vector<std::string>& arguments) : m_arguments(arguments) {}
@@ -76,10 +91,13 @@ private:
             Value(name, inlineValue, [&](const std::string& v) { Dpi(v); });
         else if (name == "--band-rows")
             Value(name, inlineValue, [&](const std::string& v) { BandRows(v); });
+        else if (name == "--colour-threshold" || name == "--color-threshold")
+            Value(name, inlineValue, [&](const std::string& v) { ColourThreshold(name, v); });
         else
             m_result.error = "unknown option " + argument;
         bool flag = name != "--module" && name != "--job-name" && name != "--dpi" &&
-                    name != "--band-rows" && name != "--setup" && name != "--password";
+                    name != "--band-rows" && name != "--setup" && name != "--password" &&
+                    name != "--colour-threshold" && name != "--color-threshold";
         if (flag && inlineValue && m_result.error.empty())
             m_result.error = "option " + name + " takes no value";
     }
@@ -111,6 +129,14 @@ private:
                 "--band-rows wants a positive multiple of 8 (at most 65536), not '" + text + "'";
         else
             m_result.options.bandRows = static_cast<unsigned>(*rows);
+    }
+
+    void ColourThreshold(const std::string& name, const std::string& text) {
+        std::optional<double> percent = ParsePercent(text);
+        if (!percent)
+            m_result.error = name + " wants a percentage from 0 to 100, not '" + text + "'";
+        else
+            m_result.options.colourThreshold = *percent;
     }
 
     const std::vector<std::string>& m_arguments;
@@ -147,6 +173,9 @@ std::string UsageText(const std::string& program) {
            "  --mono            every page as 1 bit per pixel\n"
            "  --color           every page as 24 bits per pixel\n"
            "  --auto            colour pages as 24 bits, the others as 1 bit (default)\n"
+           "  --colour-threshold PERCENT\n"
+           "                    --auto prints a page in colour when more than PERCENT of\n"
+           "                    its area is coloured (default 0.02; also --color-threshold)\n"
            "  --check           show where the settings come from, the folder and name\n"
            "                    of the next job's file, and what is wrong\n"
            "  --setup FOLDER    write a user hive that sends every job's file to FOLDER\n"

@@ -18,6 +18,9 @@ struct HostOptions {
     int dpi = 300;
     unsigned bandRows = 256;
     ColourMode mode = ColourMode::Auto;
+    // --colour-threshold: the percentage of a page's area that must be
+    // coloured for --auto to print it in colour; empty: the default.
+    std::optional<double> colourThreshold;
     bool help = false;
     bool version = false;
     bool check = false;                      // --check: report on the settings

@@ -2,7 +2,9 @@
 // to us through a pipe as concatenated PNM images.
 #include <optional>
 
+#include "AutoModeSource.h"
 #include "ChildProgram.h"
+#include "GhostscriptCommand.h"
 #include "PageSource.h"
 #include "PdfPageCount.h"
 #include "PnmReader.h"
@@ -11,52 +13,24 @@ namespace aro::host {
 
 namespace {
 
-std::vector<std::string> GhostscriptArguments(const std::string& path,
-                                              const RenderSettings& settings, bool colour) {
-    std::vector<std::string> arguments = {
-        "gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
-        colour ? "-sDEVICE=ppmraw" : "-sDEVICE=pbmraw", "-r" + std::to_string(settings.dpi),
-        "-sOutputFile=-",
-        // What the document itself prints must not end up in the page stream.
-        "-sstdout=%stderr"};
-    if (!settings.password.empty()) arguments.push_back("-sPDFPassword=" + settings.password);
-    // Even after -f, Ghostscript reads a name that begins with - as an option.
-    arguments.insert(arguments.end(), {"-f", AsOperand(path)});
-    return arguments;
-}
-
 class GhostscriptSource : public PageSource {
 public:
     GhostscriptSource() = default;
 
-    // A whole-job --mono takes Ghostscript's own 1-bit rendering; the other
-    // modes need colour to decide or to keep. --auto also has Ghostscript
-    // render every page in black and white beside it, in a process of its
-    // own: a page without colour is taken from that rendering, whose
-    // halftones keep grey shading.
+    // --mono takes Ghostscript's own 1-bit rendering, --color its colour one.
     bool Start(const std::string& path, const RenderSettings& settings) {
         ChildProgram::Streams streams;
         streams.captureOutput = true;
         const bool colour = settings.mode != ColourMode::Mono;
-        if (!m_gs.Start(GhostscriptArguments(path, settings, colour), streams, &m_error))
-            return false;
-        if (settings.mode == ColourMode::Auto) {
-            // Its complaints about the document would repeat the first one's.
-            streams.discardErrors = true;
-            std::string ignored;
-            m_hasCompanion =
-                m_companion.Start(GhostscriptArguments(path, settings, false), streams, &ignored);
-        }
-        return true;
+        return m_gs.Start(
+            GhostscriptCommand(path, settings, colour ? "ppmraw" : "pbmraw", settings.dpi), streams,
+            &m_error);
     }
 
     bool NextPage(RasterImage* page) override {
         if (m_finished) return false;
         PnmRead read = ReadPnmImage(m_gs.output(), page, &m_error);
-        if (read == PnmRead::Image) {
-            ReadCompanionPage(page);
-            return true;
-        }
+        if (read == PnmRead::Image) return true;
         m_finished = true;
         if (read == PnmRead::Failed) {
             m_error = "unreadable output from Ghostscript: " + m_error;
@@ -78,27 +52,7 @@ public:
     bool ReadsBesideModule() const override { return true; }
 
 private:
-    // The black-and-white rendering of the page just read, when the
-    // companion has it; a companion that fails or disagrees on the page
-    // size is given up, and pages are then cut at half lightness.
-    void ReadCompanionPage(RasterImage* page) {
-        page->bilevel.clear();
-        if (!m_hasCompanion) return;
-        std::string error;
-        if (ReadPnmImage(m_companion.output(), &m_companionPage, &error) == PnmRead::Image &&
-            m_companionPage.kind == PixelKind::Bilevel && m_companionPage.width == page->width &&
-            m_companionPage.height == page->height) {
-            page->bilevel.swap(m_companionPage.pixels);
-            return;
-        }
-        m_hasCompanion = false;
-        m_companion.Stop();
-    }
-
     ChildProgram m_gs;
-    ChildProgram m_companion;
-    bool m_hasCompanion = false;
-    RasterImage m_companionPage;
     std::optional<size_t> m_pageCount;
     bool m_finished = false;
 };
@@ -107,6 +61,7 @@ private:
 
 std::unique_ptr<PageSource> StartGhostscript(const std::string& path, InputType type,
                                              const RenderSettings& settings, std::string* error) {
+    if (settings.mode == ColourMode::Auto) return StartAutoMode(path, type, settings, error);
     auto source = std::make_unique<GhostscriptSource>();
     if (!source->Start(path, settings)) {
         *error = source->error();

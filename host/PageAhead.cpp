@@ -4,7 +4,7 @@ namespace aro::host {
 
 std::optional<PrintBitmap> PageAhead::Prepare() {
     if (!m_source.NextPage(&m_raster)) return std::nullopt;
-    return ToPrintBitmap(m_raster, ChooseFormat(m_raster, m_mode));
+    return ToPrintBitmap(m_raster, ChooseFormat(m_raster, m_mode, m_rule));
 }
 
 void PageAhead::Request() {

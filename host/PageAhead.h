@@ -14,7 +14,8 @@ namespace aro::host {
 
 class PageAhead {
 public:
-    PageAhead(PageSource& source, ColourMode mode) : m_source(source), m_mode(mode) {}
+    PageAhead(PageSource& source, ColourMode mode, const ColourRule& rule = {})
+        : m_source(source), m_mode(mode), m_rule(rule) {}
     // Waits for a page still being prepared.
     ~PageAhead() = default;
     PageAhead(const PageAhead&) = delete;
@@ -33,6 +34,7 @@ private:
 
     PageSource& m_source;
     ColourMode m_mode;
+    ColourRule m_rule;
     bool m_requested = false;
     std::future<std::optional<PrintBitmap>> m_next;
     // Kept from page to page, so that its buffer does not grow afresh for

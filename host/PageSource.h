@@ -7,6 +7,7 @@
 
 #include "CommandLine.h"
 #include "InputType.h"
+#include "PageClassifier.h"
 #include "RasterImage.h"
 
 namespace aro::host {
@@ -48,7 +49,8 @@ struct RenderSettings {
     // Count a PDF's pages before rendering (pdfinfo): only the progress
     // line needs the count.
     bool countPages = true;
-    std::string password;  // of an encrypted PDF; empty: none
+    std::string password;   // of an encrypted PDF; empty: none
+    ColourRule colourRule;  // which pages of the default mode are colour
 };
 
 // The renderer for a file of the given type; null with error set when the

@@ -173,7 +173,7 @@ bool HasColour(const RasterImage& page) {
     return false;
 }
 
-int ChooseFormat(const RasterImage& page, ColourMode mode) {
+int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule) {
     switch (mode) {
         case ColourMode::Mono:
             return kMonochromeFormat;
@@ -182,7 +182,7 @@ int ChooseFormat(const RasterImage& page, ColourMode mode) {
         case ColourMode::Auto:
             break;
     }
-    return HasColour(page) ? kColourFormat : kMonochromeFormat;
+    return page.colourDecided || IsColourPage(page, rule) ? kColourFormat : kMonochromeFormat;
 }
 
 PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {

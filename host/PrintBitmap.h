@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "PageClassifier.h"
 #include "RasterImage.h"
 
 namespace aro::host {
@@ -27,8 +28,9 @@ struct PrintBitmap {
 // True when some pixel is not grey (its red, green and blue differ).
 bool HasColour(const RasterImage& page);
 
-// The bitmap type the mode asks for this page.
-int ChooseFormat(const RasterImage& page, ColourMode mode);
+// The bitmap type the mode asks for this page: in the default mode, colour
+// when its renderer decided so or the page passes the rule.
+int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule = {});
 
 // The page in the module's layout. In 1-bit form a page comes from the
 // renderer's own black-and-white rendering when it has one; otherwise grey

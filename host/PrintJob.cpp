@@ -77,10 +77,10 @@ public:
 private:
     // The next page is rendered while the module encodes this one.
     void PrintPages(RasterImage& firstPage) {
-        PrintBitmap bitmap =
-            ToPrintBitmap(firstPage, ChooseFormat(firstPage, m_request.render.mode));
+        PrintBitmap bitmap = ToPrintBitmap(
+            firstPage, ChooseFormat(firstPage, m_request.render.mode, m_request.render.colourRule));
         firstPage.pixels = {};  // the raster is no longer needed while the module works
-        PageAhead ahead(m_source, m_request.render.mode);
+        PageAhead ahead(m_source, m_request.render.mode, m_request.render.colourRule);
         // CutLines trims every monochrome band: a page in one band loses
         // its bottom rows instead of a slice of every 256.
         const bool wholePages = CutLinesSet();

@@ -26,6 +26,9 @@ struct RasterImage {
     // The page's own resolution (an image file's), 0 when it has none: the
     // job's resolution is then passed to the module.
     int dpi = 0;
+    // Set by a renderer that judged the page itself (from a rendering of
+    // its own) to be a colour page of the default mode.
+    bool colourDecided = false;
 
     size_t rowBytes() const {
         switch (kind) {

@@ -74,13 +74,15 @@ TEST(HostPrintBitmapTest, ColourRowsAreRgbPaddedToFourBytes) {
     EXPECT_EQ(bitmap.bits, (std::vector<unsigned char>{0, 0, 0, 255, 255, 255, 0, 0}));
 }
 
-TEST(HostPrintBitmapTest, AutoModeWantsColourOnlyForAPixelThatIsNotGrey) {
-    RasterImage greys = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 200, 200});
-    RasterImage tinted = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 200, 201});
+TEST(HostPrintBitmapTest, AutoModeWantsColourForAColouredAreaOrARenderersDecision) {
+    RasterImage greys = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 200, 201});
+    RasterImage red = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 20, 20});
     EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), kMonochromeFormat);
-    EXPECT_EQ(ChooseFormat(tinted, ColourMode::Auto), kColourFormat);
-    EXPECT_EQ(ChooseFormat(tinted, ColourMode::Mono), kMonochromeFormat);
+    EXPECT_EQ(ChooseFormat(red, ColourMode::Auto), kColourFormat);
+    EXPECT_EQ(ChooseFormat(red, ColourMode::Mono), kMonochromeFormat);
     EXPECT_EQ(ChooseFormat(greys, ColourMode::Colour), kColourFormat);
+    greys.colourDecided = true;
+    EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), kColourFormat);
 }
 
 // The colour scan reads eight pixels at a time across row ends: a single

@@ -1,0 +1,17 @@
+// The command line of a Ghostscript that renders a document into a pipe.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "PageSource.h"
+
+namespace aro::host {
+
+// gs rendering path with device (ppmraw, pbmraw) at dpi to standard output;
+// options (a page list, anti-aliasing) go before the document.
+std::vector<std::string> GhostscriptCommand(const std::string& path, const RenderSettings& settings,
+                                            const std::string& device, int dpi,
+                                            const std::vector<std::string>& options = {});
+
+}  // namespace aro::host
