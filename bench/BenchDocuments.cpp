@@ -32,6 +32,35 @@ const char* DenseTextDocument() {
 )PS";
 }
 
+const char* LinkedTextDocument() {
+    return R"PS(%!PS-Adobe-3.0
+%%Title: Manual with links (benchmark)
+%%Pages: 20
+%%EndComments
+/words [(the) (printer) (of) (output) (folder) (settings) (module) (reference)
+  (page) (band) (file) (42) (name) (and) (for) (section) (hive) (value)] def
+/body /Times-Roman findfont 9 scalefont def
+/head /Helvetica-Bold findfont 13 scalefont def
+20261208 srand
+/fillline { % y -> : a line of words, every seventh or so a blue link
+  56 exch moveto
+  { currentpoint pop 500 gt { exit } if
+    rand 7 mod 0 eq { 0 0 0.8 setrgbcolor (see section 4.2) show 0 setgray }
+                    { words rand words length mod get show } ifelse
+    ( ) show } loop
+} def
+1 1 20 {
+  /page exch def
+  << /PageSize [595 842] >> setpagedevice
+  head setfont 56 800 moveto (Administrator's manual, page ) show page 3 string cvs show
+  body setfont
+  780 -11 70 { fillline } for
+  showpage
+} for
+%%EOF
+)PS";
+}
+
 const char* ColourDocument() {
     return R"PS(%!PS-Adobe-3.0
 %%Title: Colour brochure page (benchmark)

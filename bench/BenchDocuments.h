@@ -12,6 +12,10 @@ const char* DenseTextDocument();
 // a bar chart and coloured text.
 const char* ColourDocument();
 
+// 20 pages of a manual: dense 9-point text in which every few words are a
+// blue link, the kind of document that should print in black and white.
+const char* LinkedTextDocument();
+
 constexpr int kDenseTextPages = 20;
 
 }  // namespace aro::bench

@@ -93,17 +93,21 @@ bool PrepareInputs(const std::string& cacheDir, const std::string& letterheadSou
     const std::string text = cacheDir + "/text";
     const std::string colour = cacheDir + "/colour";
     inputs->textPdf = text + ".pdf";
+    inputs->linkedPdf = cacheDir + "/linked.pdf";
     inputs->monoLetterhead = cacheDir + "/letterhead-1.tif";
     inputs->colourLetterhead = cacheDir + "/letterhead-colour-1.tif";
     const std::string textPage = text + "-1.pbm";
     const std::string colourPage = colour + ".ppm";
 
     if (!StoreDocument(text + ".ps", DenseTextDocument(), {inputs->textPdf, textPage}, error) ||
-        !StoreDocument(colour + ".ps", ColourDocument(), {colourPage}, error))
+        !StoreDocument(colour + ".ps", ColourDocument(), {colourPage}, error) ||
+        !StoreDocument(cacheDir + "/linked.ps", LinkedTextDocument(), {inputs->linkedPdf}, error))
         return false;
     // The PDF is what a user prints; the bench pages come from it too.
     const bool rendered =
         RenderOnce(inputs->textPdf, {"-sDEVICE=pdfwrite", "-f", text + ".ps"}, error) &&
+        RenderOnce(inputs->linkedPdf, {"-sDEVICE=pdfwrite", "-f", cacheDir + "/linked.ps"},
+                   error) &&
         RenderOnce(textPage,
                    {"-sDEVICE=pbmraw", dpi, "-dFirstPage=1", "-dLastPage=1", "-f", inputs->textPdf},
                    error) &&

@@ -13,6 +13,7 @@ constexpr unsigned kBandRows = 256;
 
 struct BenchInputs {
     std::string textPdf;           // the dense text document, for the end-to-end runs
+    std::string linkedPdf;         // the manual with blue links, for --auto
     std::string monoLetterhead;    // Group 4 letterhead, first-page design
     std::string colourLetterhead;  // RGB letterhead, first-page design
     host::PrintBitmap textPage;    // page 1 of the text document, 1 bit per pixel

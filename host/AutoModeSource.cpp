@@ -25,11 +25,9 @@ public:
         if (!m_mono.Start(GhostscriptCommand(m_path, m_settings, "pbmraw", m_settings.dpi), streams,
                           &m_error))
             return false;
-        // The others' complaints about the document would repeat the first one's.
-        streams.discardErrors = true;
-        std::string ignored;
-        m_judging = m_judge.Start(GhostscriptCommand(m_path, m_settings, "ppmraw", kJudgeDpi),
-                                  streams, &ignored);
+        // Poppler judges a PDF in a third of Ghostscript's time; Ghostscript
+        // judges PostScript, and a PDF that Poppler cannot read.
+        StartJudge(m_type == InputType::Pdf);
         return true;
     }
 
@@ -71,15 +69,36 @@ private:
         return false;
     }
 
+    void StartJudge(bool poppler) {
+        std::vector<std::string> command;
+        if (poppler) {
+            command = {"pdftoppm", "-r", std::to_string(kJudgeDpi), "-aa", "no", "-aaVector", "no"};
+            if (!m_settings.password.empty())
+                command.insert(command.end(), {"-upw", m_settings.password});
+            command.push_back(AsOperand(m_path));
+        } else {
+            command = GhostscriptCommand(m_path, m_settings, "ppmraw", kJudgeDpi);
+        }
+        ChildProgram::Streams streams;
+        streams.captureOutput = true;
+        // Its complaints about the document would repeat the renderer's.
+        streams.discardErrors = true;
+        std::string ignored;
+        m_judgedByPoppler = poppler;
+        m_judging = m_judge.Start(command, streams, &ignored);
+        if (!m_judging && poppler) StartJudge(false);
+    }
+
     // Judges pages up to the given one (all when 0). A judge that fails
     // leaves the pages after it in black and white.
     void Judge(size_t upTo) {
         std::string error;
         while (m_judging && (upTo == 0 || m_colourPages.size() < upTo)) {
             if (ReadPnmImage(m_judge.output(), &m_judged, &error) != PnmRead::Image) {
-                m_judging = false;
                 m_judge.Stop();
-                break;
+                m_judging = false;
+                if (m_judgedByPoppler && m_colourPages.empty()) StartJudge(false);
+                continue;
             }
             m_colourPages.push_back(IsColourPage(m_judged, JudgeRule()));
         }
@@ -143,6 +162,7 @@ private:
     ChildProgram m_judge;
     ChildProgram m_colour;
     bool m_judging = false;
+    bool m_judgedByPoppler = false;
     bool m_colourStarted = false;
     RasterImage m_judged;
     std::vector<bool> m_colourPages;   // by page, as far as judged

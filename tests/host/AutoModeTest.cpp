@@ -105,34 +105,39 @@ false 3 colorimage grestore showpage
 0.3 0.302 0.3 setrgbcolor 60 60 80 60 rectfill text showpage
 )PS";
 
-// Puts a gs on PATH that logs its arguments, one line a run, and runs the
-// real one.
-class GhostscriptLog {
+// Puts a gs and a pdftoppm on PATH that log their arguments, one line a
+// run, and run the real ones.
+class RendererLog {
 public:
-    explicit GhostscriptLog(const Sandbox& box)
-        : m_folder(box.root() + "/bin"), m_log(box.root() + "/gs.log") {
+    explicit RendererLog(const Sandbox& box)
+        : m_folder(box.root() + "/bin"), m_log(box.root() + "/renderers.log") {
         const char* path = std::getenv("PATH");
         m_path = path ? path : "/usr/bin:/bin";
         mkdir(m_folder.c_str(), 0755);
         unlink(m_log.c_str());
-        WriteFile(m_folder + "/gs", "#!/bin/sh\necho \"$*\" >> '" + m_log + "'\nPATH='" + m_path +
-                                        "' exec gs \"$@\"\n");
-        chmod((m_folder + "/gs").c_str(), 0755);
+        for (std::string program : {"gs", "pdftoppm"}) {
+            const std::string wrapper = m_folder + "/" + program;
+            WriteFile(wrapper, "#!/bin/sh\necho \"" + program + " $*\" >> '" + m_log + "'\nPATH='" +
+                                   m_path + "' exec " + program + " \"$@\"\n");
+            chmod(wrapper.c_str(), 0755);
+        }
         setenv("PATH", (m_folder + ":" + m_path).c_str(), 1);
     }
-    ~GhostscriptLog() { setenv("PATH", m_path.c_str(), 1); }
+    ~RendererLog() { setenv("PATH", m_path.c_str(), 1); }
 
-    // The runs' devices, resolutions and page lists, one string a run.
+    // The runs' programs, devices, resolutions and page lists, one string
+    // a run, sorted.
     std::vector<std::string> Runs() const {
         std::vector<std::string> runs;
         std::istringstream lines(itest::ReadFile(m_log));
         for (std::string line; std::getline(lines, line);) {
             std::istringstream words(line);
-            std::string run;
-            for (std::string word; words >> word;)
+            std::string run, previous;
+            words >> run;
+            for (std::string word; words >> word; previous = word)
                 if (word.rfind("-sDEVICE=", 0) == 0 || word.rfind("-r", 0) == 0 ||
-                    word.rfind("-sPageList=", 0) == 0)
-                    run += (run.empty() ? "" : " ") + word;
+                    word.rfind("-sPageList=", 0) == 0 || previous == "-r")
+                    run += " " + word;
             runs.push_back(run);
         }
         std::sort(runs.begin(), runs.end());
@@ -144,8 +149,9 @@ private:
 };
 
 // Blue links leave a page black and white, a small logo or a photo make it
-// colour, near greys do not; the colour pages of a PDF are rendered alone,
-// a PostScript program's in one colour run beside the black-and-white one.
+// colour, near greys do not. Poppler judges a PDF, whose colour pages are
+// rendered alone; Ghostscript judges PostScript, whose colour pages come
+// from one colour run beside the black-and-white one.
 TEST(AroPrintAutoModeTest, OnlyPagesWithColouredAreasGoAsColourEachRenderedOnce) {
     Sandbox box;
     box.UseSettings({{"FileNameMode", "2"}});
@@ -155,12 +161,12 @@ TEST(AroPrintAutoModeTest, OnlyPagesWithColouredAreasGoAsColourEachRenderedOnce)
                          box.root()),
               0);
     const std::vector<std::vector<std::string>> expectedRuns = {
-        {"-sDEVICE=pbmraw -r100", "-sDEVICE=ppmraw -r100 -sPageList=2-3", "-sDEVICE=ppmraw -r72"},
-        {"-sDEVICE=pbmraw -r100", "-sDEVICE=ppmraw -r100", "-sDEVICE=ppmraw -r72"}};
+        {"gs -sDEVICE=pbmraw -r100", "gs -sDEVICE=ppmraw -r100 -sPageList=2-3", "pdftoppm -r 72"},
+        {"gs -sDEVICE=pbmraw -r100", "gs -sDEVICE=ppmraw -r100", "gs -sDEVICE=ppmraw -r72"}};
     const char* documents[] = {"mixed.pdf", "mixed.ps"};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(documents[i]);
-        GhostscriptLog log(box);
+        RendererLog log(box);
         HostRun run = RunAroPrint(box, {"--dpi", "100", documents[i]});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         std::vector<std::string> files = TiffFiles(box, box.outDir());
