@@ -133,45 +133,7 @@ void ToColour(const RasterImage& page, PrintBitmap* out) {
     }
 }
 
-// Bytes of a 24-byte group (eight pixels, read as three little-endian
-// words) that must equal the byte after them: red and green of each pixel.
-constexpr uint64_t kSameAsNext[3] = {0xFFFF00FFFF00FFFFull, 0xFF00FFFF00FFFF00ull,
-                                     0x00FFFF00FFFF00FFull};
-
-uint64_t Word(const unsigned char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-// Non-zero when a pixel of the group is not grey. Every byte is XORed with
-// the byte after it; the masks keep the red-green and green-blue pairs.
-uint64_t ColourInGroup(const unsigned char* p) {
-    const uint64_t w0 = Word(p), w1 = Word(p + 8), w2 = Word(p + 16);
-    return ((w0 ^ ((w0 >> 8) | (w1 << 56))) & kSameAsNext[0]) |
-           ((w1 ^ ((w1 >> 8) | (w2 << 56))) & kSameAsNext[1]) | ((w2 ^ (w2 >> 8)) & kSameAsNext[2]);
-}
-
 }  // namespace
-
-bool HasColour(const RasterImage& page) {
-    if (page.kind != PixelKind::Rgb) return false;
-    const unsigned char* p = page.pixels.data();
-    const size_t bytes = page.pixels.size() / 3 * 3;
-    constexpr size_t kGroup = 24;
-    constexpr size_t kGroupsPerCheck = 256;
-    size_t i = 0;
-    // No early exit per group: the scan runs without a branch per pixel.
-    while (i + kGroup <= bytes) {
-        uint64_t colour = 0;
-        for (size_t g = 0; g < kGroupsPerCheck && i + kGroup <= bytes; ++g, i += kGroup)
-            colour |= ColourInGroup(p + i);
-        if (colour != 0) return true;
-    }
-    for (; i < bytes; i += 3)
-        if (p[i] != p[i + 1] || p[i + 1] != p[i + 2]) return true;
-    return false;
-}
 
 int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule) {
     switch (mode) {

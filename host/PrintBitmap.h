@@ -25,9 +25,6 @@ struct PrintBitmap {
     std::vector<unsigned char> bits;
 };
 
-// True when some pixel is not grey (its red, green and blue differ).
-bool HasColour(const RasterImage& page);
-
 // The bitmap type the mode asks for this page: in the default mode, colour
 // when its renderer decided so or the page passes the rule.
 int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule = {});

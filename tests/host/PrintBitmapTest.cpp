@@ -85,20 +85,6 @@ TEST(HostPrintBitmapTest, AutoModeWantsColourForAColouredAreaOrARenderersDecisio
     EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), kColourFormat);
 }
 
-// The colour scan reads eight pixels at a time across row ends: a single
-// tinted channel anywhere, also in the last pixels, must be found.
-TEST(HostPrintBitmapTest, AnyTintedChannelAnywhereMakesAPageColour) {
-    const uint32_t width = 7, height = 5;  // 35 pixels: four groups of eight and a rest
-    std::vector<unsigned char> grey(size_t{width} * height * 3);
-    for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<unsigned char>(i / 3 * 7);
-    EXPECT_FALSE(HasColour(Make(PixelKind::Rgb, width, height, grey)));
-    for (size_t byte = 0; byte < grey.size(); ++byte) {
-        std::vector<unsigned char> tinted = grey;
-        tinted[byte] ^= 0x40;
-        ASSERT_TRUE(HasColour(Make(PixelKind::Rgb, width, height, tinted))) << "byte " << byte;
-    }
-}
-
 // The 16 x 16 ordered-dither rank of a pixel, from its coordinates' bits:
 // each bit pair adds its 2 x 2 rank (0 2 / 3 1), the finest pair weighing most.
 unsigned DitherRank(uint32_t x, uint32_t y) {
