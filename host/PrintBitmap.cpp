@@ -157,13 +157,10 @@ PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {
     // Monochrome starts black and sets the white bits; colour rows start
     // with their padding zeroed.
     out.bits.assign(out.stride * page.height, 0);
-    const size_t bilevelBytes = (size_t{page.width} + 7) / 8 * page.height;
     if (format == kColourFormat)
         ToColour(page, &out);
     else if (page.kind == PixelKind::Bilevel)
         BilevelToMonochrome(page.pixels.data(), page.width, page.height, &out);
-    else if (page.bilevel.size() == bilevelBytes && bilevelBytes > 0)
-        BilevelToMonochrome(page.bilevel.data(), page.width, page.height, &out);
     else
         DitherToMonochrome(page, &out);
     return out;

@@ -29,9 +29,8 @@ struct PrintBitmap {
 // when its renderer decided so or the page passes the rule.
 int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule = {});
 
-// The page in the module's layout. In 1-bit form a page comes from the
-// renderer's own black-and-white rendering when it has one; otherwise grey
-// and colour pixels become white when their lightness is at least half.
+// The page in the module's layout. In 1-bit form a bilevel page is taken as
+// it is; grey and colour pixels are dithered.
 PrintBitmap ToPrintBitmap(const RasterImage& page, int format);
 
 }  // namespace aro::host

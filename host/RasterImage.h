@@ -19,10 +19,6 @@ struct RasterImage {
     uint32_t height = 0;
     PixelKind kind = PixelKind::Rgb;
     std::vector<unsigned char> pixels;  // rows top first, rowBytes() apart, unpadded
-    // The renderer's own black-and-white rendering of the same page, when it
-    // made one (set bit = black, rows (width + 7) / 8 bytes apart): its
-    // halftones keep grey shading that a cut at half lightness would lose.
-    std::vector<unsigned char> bilevel;
     // The page's own resolution (an image file's), 0 when it has none: the
     // job's resolution is then passed to the module.
     int dpi = 0;
