@@ -53,8 +53,8 @@ double ColouredAreaPercent(const RasterImage& page, uint32_t cellSide, int toler
 }
 
 uint32_t ColourCellSide(int dpi) {
-    return static_cast<uint32_t>(
-        std::max(1, (dpi + kColourCellsPerInch / 2) / kColourCellsPerInch));
+    const int64_t side = (int64_t{dpi} + kColourCellsPerInch / 2) / kColourCellsPerInch;
+    return static_cast<uint32_t>(std::clamp<int64_t>(side, 1, kMaxPageSide));
 }
 
 bool IsColourPage(const RasterImage& page, const ColourRule& rule) {
