@@ -15,14 +15,15 @@ constexpr const char* kNotRegisteredMessage =
     "to install the latest macro update.";
 
 const char* DocumentNameForClient() {
-    return TextEquals(g_szShortNameToFileName, "1") ? g_szDocName : g_szDocumentShortName;
+    return TextEquals(g_job.settings.shortNameToFileName, "1") ? g_job.names.docName
+                                                               : g_job.settings.documentShortName;
 }
 
 void CheckIn(DispatchDriver& driver) {
     const DispatchMember checkIn = driver.LookUp("DoCheckInOut2");
     std::vector<AutomationValue> arguments = {AutomationValue::String("ARO Printer"),
                                               AutomationValue::String(DocumentNameForClient()),
-                                              AutomationValue::String(g_szPath)};
+                                              AutomationValue::String(g_job.names.path)};
     ARO_LOG("Call ole function DoCheckInOut2.\n");
     driver.Invoke(checkIn, kDispatchMethod, arguments, AutomationValue::Type::Empty);
     ARO_LOG("End OleServer\n");

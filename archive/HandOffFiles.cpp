@@ -7,10 +7,10 @@
 namespace aro {
 
 void DeleteHandedOffFiles() {
-    LogText("DeleteFile = ", g_szPath);
-    GetPlatform().RemoveFile(g_szPath);
-    LogText("DeleteFile = ", g_szPrintDir);
-    GetPlatform().RemoveFile(g_szPrintDir);
+    LogText("DeleteFile = ", g_job.names.path);
+    GetPlatform().RemoveFile(g_job.names.path);
+    LogText("DeleteFile = ", g_job.names.groupPath);
+    GetPlatform().RemoveFile(g_job.names.groupPath);
 }
 
 }  // namespace aro

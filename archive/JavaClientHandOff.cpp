@@ -50,11 +50,11 @@ void FileIntoArchive(DispatchDriver& driver) {
     const DispatchMember add = driver.LookUp("addDocumentFileToArchive");
     char isoDate[kIsoDateSize];
     FormatIsoDate(isoDate);
-    LogText("File: ", g_szPath);
+    LogText("File: ", g_job.names.path);
     LogText("ISO date: ", isoDate);
     ARO_LOG("Show aro treeview\n");
     driver.Invoke(add, kDispatchMethod,
-                  {AutomationValue::String(g_szPath), AutomationValue::String("ARO Print"),
+                  {AutomationValue::String(g_job.names.path), AutomationValue::String("ARO Print"),
                    AutomationValue::String(isoDate)},
                   AutomationValue::Type::Int);
     ARO_LOG("return from showing aro treeview\n");
@@ -63,8 +63,8 @@ void FileIntoArchive(DispatchDriver& driver) {
 void PutIntoIntray(DispatchDriver& driver) {
     CheckClientAndLogIn(driver);
     ShowIndexDialog(driver);
-    driver.Call("addDocumentFileToIntray", kDispatchMethod, {AutomationValue::String(g_szPath)},
-                AutomationValue::Type::Empty);
+    driver.Call("addDocumentFileToIntray", kDispatchMethod,
+                {AutomationValue::String(g_job.names.path)}, AutomationValue::Type::Empty);
     ARO_LOG("addDocumentFileToIntray\n");
 }
 

@@ -6,26 +6,28 @@
 
 namespace aro {
 
+DiagnosticLogState g_log;
+
 void LogWrite(const char* line) {
-    if (LogIsOn()) std::fputs(line, g_pLogFile);
+    if (LogIsOn()) std::fputs(line, g_log.file);
 }
 
 namespace {
 
 void CloseLogStream() {
-    if (g_pLogFile) std::fclose(g_pLogFile);
-    g_pLogFile = nullptr;
+    if (g_log.file) std::fclose(g_log.file);
+    g_log.file = nullptr;
 }
 
 }  // namespace
 
 void StartDiagnosticLog() {
-    g_bDebug = false;
+    g_log.on = false;
     // A document that never reached its end may have left its stream open.
     CloseLogStream();
     char debug[kPathSize];
     if (!ReadUserSetting("Debug", debug) || !TextEquals(debug, "1")) return;
-    g_bDebug = true;
+    g_log.on = true;
 
     char tempPath[kPathSize] = "";
     uint32_t length = GetPlatform().GetTempPath(tempPath, kPathSize);
@@ -37,7 +39,7 @@ void StartDiagnosticLog() {
     StringBuilder message = StringBuilder("ARO Printer debug mode, file name: ") + logPath;
     GetPlatform().ShowMessage(message.c_str(), "ARO Printer", kMessageBoxOk | kMessageBoxTopMost);
 
-    g_pLogFile = fits ? GetPlatform().OpenLogFile(logPath) : nullptr;
+    g_log.file = fits ? GetPlatform().OpenLogFile(logPath) : nullptr;
     ARO_LOG("Start debug mode\n");
 }
 

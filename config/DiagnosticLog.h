@@ -1,14 +1,27 @@
 // The diagnostic log: plain lines in "AroPrinter.log" in the user's
 // temporary directory, written only while the Debug setting is "1".
+//
+// The wording of every line is fixed: support staff read these logs, and
+// scripts in the field search them for exact lines. Never change the text
+// of a line or the order in which a routine writes its lines; a new line
+// may be added where nothing matched before.
 #pragma once
 
+#include <cstdio>
+
 #include "base/StringBuilder.h"
-#include "job/JobContext.h"
 
 namespace aro {
 
+// The log's state, for the whole load of the module.
+struct DiagnosticLogState {
+    bool on = false;            // g_bDebug: Debug is "1" for this document
+    std::FILE* file = nullptr;  // g_pLogFile: the open log, null while closed
+};
+extern DiagnosticLogState g_log;
+
 inline bool LogIsOn() {
-    return g_bDebug && g_pLogFile != nullptr;
+    return g_log.on && g_log.file != nullptr;
 }
 
 void LogWrite(const char* line);

@@ -106,15 +106,15 @@ void ApplyJobNameRule(Names& names) {
     if (names.subfolder)
         names.SetArchiveFileWithTimeStamp();
     else
-        names.SetFile(g_szJobName);
-    names.SetDoc(g_szJobName);
+        names.SetFile(g_job.names.jobName);
+    names.SetDoc(g_job.names.jobName);
 }
 
 void ApplyJobNameAndTimeStampRule(Names& names) {
     ARO_LOG("Print Job Name And TimeStamp\n");
-    names.SetFileArchivePrefixOr(g_szJobName);
+    names.SetFileArchivePrefixOr(g_job.names.jobName);
     if (names.subfolder) names.AppendFile(kSeparator);
-    names.SetDoc(g_szJobName);
+    names.SetDoc(g_job.names.jobName);
     char stamp[kTimeStampSize];
     FormatFileTimeStamp(stamp);
     names.StampFile(stamp);
@@ -181,7 +181,7 @@ bool ApplyFileNameMode(Names& names) {
 
 void GetFileName(char* fileName) {
     ARO_LOG("In function GetFileName\n");
-    Names names{fileName, g_szDocName};
+    Names names{fileName, g_job.names.docName};
     char archive[kPathSize];
     if (ReadUserSetting("PrintToArchive", archive)) {
         ARO_LOG("PrintToArchive registery entry found\n");
@@ -194,7 +194,7 @@ void GetFileName(char* fileName) {
     ARO_LOG("Build time stamp for default file name\n");
     names.SetStampedDefaults();
     if (!ApplyFileNameMode(names)) ARO_LOG("Exit function GetFileName without anything done\n");
-    g_bStampedFileName = names.fileStamped;
+    g_job.names.stampedFileName = names.fileStamped;
 }
 
 void CutKeepingTimeStamp(char* name, std::size_t length) {

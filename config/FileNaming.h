@@ -6,9 +6,9 @@
 
 namespace aro {
 
-// Fills fileName (the 260-byte g_szFileName) and g_szDocName from the
+// Fills fileName (the 260-byte g_job.names.fileName) and g_job.names.docName from the
 // PrintToArchive, FileNameMode and TempfileName settings, and tells in
-// g_bStampedFileName whether the file name ends in a time stamp. Names that
+// g_job.names.stampedFileName whether the file name ends in a time stamp. Names that
 // do not fit their 260-byte fields are cut.
 void GetFileName(char* fileName);
 

@@ -24,26 +24,31 @@ namespace {
 // of the page that failed, which leads nowhere.
 void CloseDocumentFile() {
     EndOpenPage();
-    if (g_out) {
+    if (g_job.page.out) {
         ARO_LOG("Close tiff file.\n");
-        TIFFClose(g_out);
-        if (g_bFileRefusesPages) CutDirectoryChain(g_szPath, static_cast<uint32_t>(g_nPageCount));
+        TIFFClose(g_job.page.out);
+        if (g_job.page.fileRefusesPages)
+            CutDirectoryChain(g_job.names.path, static_cast<uint32_t>(g_job.page.pageCount));
     }
-    ARO_LOG("g_out = 0\n");
-    g_out = nullptr;
+    ARO_LOG("g_job.page.out = 0\n");
+    g_job.page.out = nullptr;
     ReleaseStripBuffer();
-    g_nPageFormat = 0;
-    g_bFileRefusesPages = false;
+    g_job.page.format = 0;
+    g_job.page.fileRefusesPages = false;
 }
 
-// From here on g_szPrintDir holds the .grp path; the hand-offs rely on it.
-// Without an output folder it stays empty: nothing goes to the root.
+// The .grp file lies beside the TIFF file and shares its stem. The output
+// folder's field takes its path as well, as the design has it: the .TXT
+// name asked for after completion, and a single-page restart that finds no
+// output folder, start with it. Without an output folder both stay empty:
+// nothing goes to the root.
 void BuildGroupFileName() {
     ARO_LOG("Build grp file name.\n");
-    if (!g_szPrintDir[0]) return;
-    char folder[kPathSize];
-    CopyText(folder, g_szPrintDir);
-    JoinPath(g_szPrintDir, {folder, kPathSeparatorText, g_szFileName, ".grp"});
+    g_job.names.groupPath[0] = '\0';
+    if (!g_job.names.printDir[0]) return;
+    JoinPath(g_job.names.groupPath,
+             {g_job.names.printDir, kPathSeparatorText, g_job.names.fileName, ".grp"});
+    CopyText(g_job.names.printDir, g_job.names.groupPath);
 }
 
 bool ArchiveModeOn() {
@@ -65,13 +70,13 @@ void HandOffToArchive() {
 
 void DeliverToArchive() {
     ARO_LOG("Call function PrintToArchive.\n");
-    if (g_bMultiPage) {
+    if (g_job.settings.multiPage) {
         ARO_LOG("Multipage printing -> PrintToArchive\n");
         HandOffToArchive();
         return;
     }
     ARO_LOG("No multipage printing, looking for printed file\n");
-    if (GetPlatform().PathExists(g_szPath)) {
+    if (GetPlatform().PathExists(g_job.names.path)) {
         ARO_LOG("File found -> PrintToArchive\n");
         HandOffToArchive();
     }
@@ -82,15 +87,15 @@ void DeliverToArchive() {
 // file is never created, and a .grp for it would name a missing file with
 // the page count of the page before.
 void WriteGroupFile() {
-    if (!TextEquals(g_szPrintGrpFile, "1") || !g_szPrintDir[0]) return;
-    if (!g_bMultiPage && !g_bFileCreated) return;
-    LogText("Create grp file: ", g_szPrintDir);
-    GetPlatform().WriteProfileString("Print Page Appended", "Image File Name", g_szPath,
-                                     g_szPrintDir);
-    StringBuilder pages(g_nPageCount);
+    if (!TextEquals(g_job.settings.printGrpFile, "1") || !g_job.names.groupPath[0]) return;
+    if (!g_job.settings.multiPage && !g_job.phase.fileCreated) return;
+    LogText("Create grp file: ", g_job.names.groupPath);
+    GetPlatform().WriteProfileString("Print Page Appended", "Image File Name", g_job.names.path,
+                                     g_job.names.groupPath);
+    StringBuilder pages(g_job.page.pageCount);
     LogText("Write page number: ", pages.c_str());
     GetPlatform().WriteProfileString("Zavor Printer", "Total Page Number", pages.c_str(),
-                                     g_szPrintDir);
+                                     g_job.names.groupPath);
 }
 
 void KeepInOutputFolder() {
@@ -100,10 +105,10 @@ void KeepInOutputFolder() {
 }
 
 void ReleaseBackground() {
-    if (!g_pBackground) return;
-    g_pBackground->FreeDib();
-    delete g_pBackground;
-    g_pBackground = nullptr;
+    if (!g_job.page.background) return;
+    g_job.page.background->FreeDib();
+    delete g_job.page.background;
+    g_job.page.background = nullptr;
 }
 
 }  // namespace

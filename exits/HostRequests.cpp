@@ -28,10 +28,10 @@ bool IsDropped(char c) {
 int16_t GetPrintFileName(char* dest) {
     if (!dest) return 1;
     char name[ARO_PRINT_FILE_NAME_SIZE] = "";
-    if (TextEquals(g_szPrintTxtFile, "1")) {
-        CopyText(name, g_szPrintDir);
+    if (TextEquals(g_job.settings.printTxtFile, "1")) {
+        CopyText(name, g_job.names.printDir);
         AppendText(name, kPathSeparatorText);
-        AppendText(name, g_szFileName);
+        AppendText(name, g_job.names.fileName);
         AppendText(name, ".TXT");
     }
     std::memcpy(dest, name, std::strlen(name) + 1);
@@ -43,10 +43,12 @@ int16_t PrintJobName(const char* name) {
     std::size_t out = 0;
     const char* c = name ? name : "";
     for (; *c && out + 1 < kPathSize; ++c)
-        if (!IsDropped(*c)) g_szJobName[out++] = *c;
-    g_szJobName[out] = '\0';
+        if (!IsDropped(*c)) g_job.names.jobName[out++] = *c;
+    g_job.names.jobName[out] = '\0';
     while (*c && IsDropped(*c)) ++c;
-    if (*c) g_szJobName[GetPlatform().CharacterBoundaryAtOrBefore(g_szJobName, out)] = '\0';
+    if (*c)
+        g_job.names.jobName[GetPlatform().CharacterBoundaryAtOrBefore(g_job.names.jobName, out)] =
+            '\0';
     return 1;
 }
 

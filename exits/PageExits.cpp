@@ -22,25 +22,26 @@ namespace {
 // file is then refused like one that cannot be created.
 bool OpenDocumentFile() {
     ARO_LOG("This is the first page.\n");
-    g_nPageCount = 0;
-    LogText("Open to write ", g_szPath);
-    g_out = (g_szPrintDir[0] && g_szPath[0]) ? CreateDocumentFile() : nullptr;
-    if (!g_out) {
+    g_job.page.pageCount = 0;
+    LogText("Open to write ", g_job.names.path);
+    g_job.page.out =
+        (g_job.names.printDir[0] && g_job.names.path[0]) ? CreateDocumentFile() : nullptr;
+    if (!g_job.page.out) {
         ShowCannotOpenTiffMessage();
         return false;
     }
-    g_bFileCreated = true;
+    g_job.phase.fileCreated = true;
     return true;
 }
 
 bool WithinPageLimit() {
-    return g_nMaxPages == -1 || g_nPageCount < g_nMaxPages;
+    return g_job.settings.maxPages == -1 || g_job.page.pageCount < g_job.settings.maxPages;
 }
 
 // The band's row count less the CutLines setting; never more rows than the
 // band has, never fewer than none.
 uint32_t RowsAfterCutLines(uint32_t dwHeight) {
-    long cut = std::strtol(g_szCutLines, nullptr, 10);
+    long cut = std::strtol(g_job.settings.cutLines, nullptr, 10);
     if (cut <= 0) return dwHeight;
     return static_cast<unsigned long>(cut) >= dwHeight ? 0 : dwHeight - static_cast<uint32_t>(cut);
 }
@@ -62,7 +63,7 @@ int32_t DispatchBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
     }
     // A page keeps the bitmap type of its first band: rows of the other
     // type have another size, and the page's writer would read beyond them.
-    if (!g_bFirstBand && nBitmapFormat != g_nPageFormat) {
+    if (!g_job.page.firstBand && nBitmapFormat != g_job.page.format) {
         ARO_LOG("Band refused, Error -2\n");
         if (endsPage) EndOpenPage();
         return ARO_BAND_FAILED;
@@ -74,17 +75,17 @@ int32_t DispatchBand(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
 void RestartDocument() {
     ARO_LOG("Multipage selected, call endDocExit\n");
     EndDocExit();
-    g_bSetupPending = true;
-    g_bRestartSetup = true;
+    g_job.phase.setupPending = true;
+    g_job.phase.restartSetup = true;
     StartDocExit();
-    g_bRestartSetup = false;
+    g_job.phase.restartSetup = false;
 }
 
 }  // namespace
 
 void EndOpenPage() {
-    if (!g_out || g_bFirstBand || g_nPageFormat == 0) return;
-    WriteBand(nullptr, 0, 0, g_nPageFormat, 0, 0);
+    if (!g_job.page.out || g_job.page.firstBand || g_job.page.format == 0) return;
+    WriteBand(nullptr, 0, 0, g_job.page.format, 0, 0);
 }
 
 int16_t StartPageExit() {
@@ -92,23 +93,23 @@ int16_t StartPageExit() {
     // A page left without its closing band ends here: its rows are kept, and
     // the new page gets a directory of its own instead of the old fields.
     EndOpenPage();
-    g_bFirstBand = true;
-    g_dwImageHeight = 0;
+    g_job.page.firstBand = true;
+    g_job.page.imageHeight = 0;
     return 0;
 }
 
 int32_t EndPageExit(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                     int32_t nBitmapFormat, int32_t dwResolution, int32_t bBanding) {
     ARO_LOG("In function EndPageExit\n");
-    if (g_bDocumentStart && !OpenDocumentFile()) return ARO_BAND_NO_FILE;
-    g_bDocumentStart = false;
+    if (g_job.phase.documentStart && !OpenDocumentFile()) return ARO_BAND_NO_FILE;
+    g_job.phase.documentStart = false;
     ARO_LOG("Select bitmap format.\n");
     int32_t result = DispatchBand(pBits, dwHeight, dwWidth, nBitmapFormat, dwResolution, bBanding);
     ARO_LOG("Quit function EndPageExit.\n");
     if (bBanding & 0xFF) return result;
     ARO_LOG("No banding\n");
-    g_bFirstPage = false;
-    if (!g_bMultiPage) RestartDocument();
+    g_job.phase.firstPage = false;
+    if (!g_job.settings.multiPage) RestartDocument();
     return result;
 }
 

@@ -12,9 +12,9 @@ namespace {
 // A page is as wide as its first band; a wider band would overrun the
 // rows the writers and the staging buffer are sized for.
 bool FitsCurrentPage(uint32_t width) {
-    if (g_bFirstBand) return true;
+    if (g_job.page.firstBand) return true;
     uint32_t pageWidth = 0;
-    return TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &pageWidth) == 1 && pageWidth == width;
+    return TIFFGetField(g_job.page.out, TIFFTAG_IMAGEWIDTH, &pageWidth) == 1 && pageWidth == width;
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ bool IsUsableBand(const unsigned char* pBits, uint32_t rows, uint32_t width, uin
     const bool usable =
         rows == 0 ||
         (width > 0 && width <= maxWidth && stride * rows <= kMaxBandBytes && pBits != nullptr &&
-         uint64_t{g_dwImageHeight} + rows <= UINT32_MAX && FitsCurrentPage(width));
+         uint64_t{g_job.page.imageHeight} + rows <= UINT32_MAX && FitsCurrentPage(width));
     if (!usable) ARO_LOG("Band refused, Error -2\n");
     return usable;
 }

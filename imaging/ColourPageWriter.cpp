@@ -22,7 +22,7 @@ constexpr uint64_t kMaxStripBufferBytes = uint64_t(1) << 30;
 
 int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     const char* valueName =
-        g_bFirstPage ? "BackgroundImageFirstPageColor" : "BackgroundImageNextPagesColor";
+        g_job.phase.firstPage ? "BackgroundImageFirstPageColor" : "BackgroundImageNextPagesColor";
     if (!PreparePageBackground(valueName)) return ARO_BAND_FAILED;
     ARO_LOG("AppendJPEG: iError = 0\n");
     uint16_t bitCount = PageBackgroundBitCount();
@@ -32,34 +32,35 @@ int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidt
     }
     MergePageBackground(pBits, dwHeight, dwWidth, 24);
     ARO_LOG(StringBuilder("Merge: dwHeight = ") + StringBuilder(static_cast<int32_t>(dwHeight)) +
-            "g_dwImageHeight = " + StringBuilder(static_cast<int32_t>(g_dwImageHeight)) + "\n");
+            "g_job.page.imageHeight = " +
+            StringBuilder(static_cast<int32_t>(g_job.page.imageHeight)) + "\n");
     return ARO_BAND_OK;
 }
 
 void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
     ARO_LOG("FirstBand\n");
     ARO_LOG("TIFFTAG_RESOLUTIONUNIT=2\n");
-    TIFFSetField(g_out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(g_job.page.out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     LogNumber("TIFFTAG_XRESOLUTION=", dwResolution);
-    TIFFSetField(g_out, TIFFTAG_XRESOLUTION, static_cast<double>(dwResolution));
+    TIFFSetField(g_job.page.out, TIFFTAG_XRESOLUTION, static_cast<double>(dwResolution));
     LogNumber("TIFFTAG_YRESOLUTION=", dwResolution);
-    TIFFSetField(g_out, TIFFTAG_YRESOLUTION, static_cast<double>(dwResolution));
+    TIFFSetField(g_job.page.out, TIFFTAG_YRESOLUTION, static_cast<double>(dwResolution));
     LogNumber("TIFFTAG_IMAGEWIDTH=", static_cast<int32_t>(dwWidth));
-    TIFFSetField(g_out, TIFFTAG_IMAGEWIDTH, dwWidth);
+    TIFFSetField(g_job.page.out, TIFFTAG_IMAGEWIDTH, dwWidth);
     LogNumber("TIFFTAG_IMAGELENGTH(Height)=", static_cast<int32_t>(dwHeight));
-    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, dwHeight);
+    TIFFSetField(g_job.page.out, TIFFTAG_IMAGELENGTH, dwHeight);
     LogNumber("TIFFTAG_COMPRESSION=", COMPRESSION_JPEG);
-    TIFFSetField(g_out, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+    TIFFSetField(g_job.page.out, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
     LogNumber("TIFFTAG_PHOTOMETRIC=", PHOTOMETRIC_RGB);
-    TIFFSetField(g_out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(g_job.page.out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
     ARO_LOG("TIFFTAG_SAMPLESPERPIXEL=3\n");
-    TIFFSetField(g_out, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(g_job.page.out, TIFFTAG_SAMPLESPERPIXEL, 3);
     LogNumber("TIFFTAG_PLANARCONFIG=", PLANARCONFIG_CONTIG);
-    TIFFSetField(g_out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(g_job.page.out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     ARO_LOG("TIFFTAG_BITSPERSAMPLE=8\n");
-    TIFFSetField(g_out, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(g_job.page.out, TIFFTAG_BITSPERSAMPLE, 8);
     LogNumber("TIFFTAG_ROWSPERSTRIP=", static_cast<int32_t>(m_TiffRowsPerStrip));
-    TIFFSetField(g_out, TIFFTAG_ROWSPERSTRIP, m_TiffRowsPerStrip);
+    TIFFSetField(g_job.page.out, TIFFTAG_ROWSPERSTRIP, m_TiffRowsPerStrip);
 }
 
 // One staging buffer per page, room for 16 padded rows.
@@ -67,8 +68,9 @@ bool AllocateStripBuffer(uint64_t stride) {
     ReleaseStripBuffer();
     uint64_t bytes = stride * 16;
     if (bytes == 0 || bytes > kMaxStripBufferBytes) return false;
-    g_pStripBuffer = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(bytes)));
-    return g_pStripBuffer != nullptr;
+    g_job.page.stripBuffer =
+        static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(bytes)));
+    return g_job.page.stripBuffer != nullptr;
 }
 
 // Encodes the staged rows as the strip that holds page row firstRow. A
@@ -76,11 +78,12 @@ bool AllocateStripBuffer(uint64_t stride) {
 // TIFF) costs the page: the file takes no further page.
 bool WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
     uint32_t strip = firstRow / m_TiffRowsPerStrip;
-    if (g_dwStagedRows < m_TiffRowsPerStrip) ARO_LOG("Rows < m_TiffRowsPerStrip\n");
+    if (g_job.page.stagedRows < m_TiffRowsPerStrip) ARO_LOG("Rows < m_TiffRowsPerStrip\n");
     LogNumber("TIFFWriteEncodedStrip=", static_cast<int32_t>(strip));
-    const tmsize_t bytes = static_cast<tmsize_t>(g_dwStagedRows * rowBytes);
-    g_dwStagedRows = 0;
-    if (TIFFWriteEncodedStrip(g_out, strip, g_pStripBuffer, bytes) == bytes) return true;
+    const tmsize_t bytes = static_cast<tmsize_t>(g_job.page.stagedRows * rowBytes);
+    g_job.page.stagedRows = 0;
+    if (TIFFWriteEncodedStrip(g_job.page.out, strip, g_job.page.stripBuffer, bytes) == bytes)
+        return true;
     StopTakingPages();
     return false;
 }
@@ -89,9 +92,9 @@ bool WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
 // with a band of no rows, or a refused band) go out as its last strip.
 bool FlushStagedRows() {
     uint32_t width = 0;
-    if (!g_pStripBuffer || g_dwStagedRows == 0) return true;
-    if (TIFFGetField(g_out, TIFFTAG_IMAGEWIDTH, &width) != 1) return false;
-    return WriteStagedStrip(g_dwImageHeight - g_dwStagedRows, uint64_t{width} * 3);
+    if (!g_job.page.stripBuffer || g_job.page.stagedRows == 0) return true;
+    if (TIFFGetField(g_job.page.out, TIFFTAG_IMAGEWIDTH, &width) != 1) return false;
+    return WriteStagedStrip(g_job.page.imageHeight - g_job.page.stagedRows, uint64_t{width} * 3);
 }
 
 // Copies the band's rows packed into the staging buffer and writes every
@@ -105,18 +108,18 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
             "\n");
     // The codec takes a strip's height from ImageLength, so the page must
     // already be as tall as the rows this band brings.
-    uint32_t pageRows = g_dwImageHeight + dwHeight;
-    if (dwHeight > 0) TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, pageRows);
-    uint32_t stripFirstRow = g_dwImageHeight - g_dwStagedRows;
+    uint32_t pageRows = g_job.page.imageHeight + dwHeight;
+    if (dwHeight > 0) TIFFSetField(g_job.page.out, TIFFTAG_IMAGELENGTH, pageRows);
+    uint32_t stripFirstRow = g_job.page.imageHeight - g_job.page.stagedRows;
     for (uint32_t r = 0; r < dwHeight; ++r) {
-        std::memcpy(g_pStripBuffer + g_dwStagedRows * rowBytes, pBits + r * stride,
+        std::memcpy(g_job.page.stripBuffer + g_job.page.stagedRows * rowBytes, pBits + r * stride,
                     static_cast<std::size_t>(rowBytes));
-        if (++g_dwStagedRows == m_TiffRowsPerStrip) {
+        if (++g_job.page.stagedRows == m_TiffRowsPerStrip) {
             if (!WriteStagedStrip(stripFirstRow, rowBytes)) return;
             stripFirstRow += m_TiffRowsPerStrip;
         }
     }
-    if (!endsPage || g_dwStagedRows == 0) return;
+    if (!endsPage || g_job.page.stagedRows == 0) return;
     // A closing band of no rows may claim any width: the staged rows have
     // the page's.
     if (dwHeight == 0)
@@ -132,12 +135,12 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
 bool EndPage() {
     ARO_LOG("No banding\n");
     bool written = false;
-    if (!g_bFirstBand && !g_bFileRefusesPages && FlushStagedRows()) {
-        TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
+    if (!g_job.page.firstBand && !g_job.page.fileRefusesPages && FlushStagedRows()) {
+        TIFFSetField(g_job.page.out, TIFFTAG_IMAGELENGTH, g_job.page.imageHeight);
         ARO_LOG("TIFFWriteDirectory\n");
-        written = TIFFWriteDirectory(g_out) == 1;
+        written = TIFFWriteDirectory(g_job.page.out) == 1;
         if (written)
-            ++g_nPageCount;
+            ++g_job.page.pageCount;
         else
             StopTakingPages();
     }
@@ -164,10 +167,10 @@ int32_t WriteBandRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                       bool endsPage) {
     ARO_LOG("FirstBand written\n");
     int32_t bandStatus = ARO_BAND_OK;
-    if (g_pStripBuffer && !g_bFileRefusesPages) {
+    if (g_job.page.stripBuffer && !g_job.page.fileRefusesPages) {
         WriteStrips(pBits, dwHeight, uint64_t{dwWidth} * 3, stride, endsPage);
-        g_dwImageHeight += dwHeight;
-    } else if (!g_bFileRefusesPages) {
+        g_job.page.imageHeight += dwHeight;
+    } else if (!g_job.page.fileRefusesPages) {
         bandStatus = ARO_BAND_FAILED;
     }
     if (!endsPage) ARO_LOG("End function AppendTiffJPEG, Retun = 0\n");
@@ -181,9 +184,9 @@ constexpr PageFormat kJpegPage = {
 }  // namespace
 
 void ReleaseStripBuffer() {
-    std::free(g_pStripBuffer);
-    g_pStripBuffer = nullptr;
-    g_dwStagedRows = 0;
+    std::free(g_job.page.stripBuffer);
+    g_job.page.stripBuffer = nullptr;
+    g_job.page.stagedRows = 0;
 }
 
 int32_t AppendTiffJPEG(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,

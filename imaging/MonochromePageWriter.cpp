@@ -15,7 +15,8 @@ namespace aro {
 namespace {
 
 int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
-    const char* valueName = g_bFirstPage ? "BackgroundImageFirstPage" : "BackgroundImageNextPages";
+    const char* valueName =
+        g_job.phase.firstPage ? "BackgroundImageFirstPage" : "BackgroundImageNextPages";
     if (!PreparePageBackground(valueName)) return ARO_BAND_FAILED;
     if (PageBackgroundBitCount() != 1) return ARO_BAND_BACKGROUND_UNUSED;
     MergePageBackground(pBits, dwHeight, dwWidth, 1);
@@ -25,22 +26,22 @@ int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidt
 void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
     ARO_LOG("First band of the page\n");
     LogNumber("TIFFTAG_RESOLUTIONUNIT=", RESUNIT_INCH);
-    TIFFSetField(g_out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(g_job.page.out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     LogNumber("TIFFTAG_XRESOLUTION=", dwResolution);
-    TIFFSetField(g_out, TIFFTAG_XRESOLUTION, static_cast<double>(dwResolution));
+    TIFFSetField(g_job.page.out, TIFFTAG_XRESOLUTION, static_cast<double>(dwResolution));
     LogNumber("TIFFTAG_YRESOLUTION=", dwResolution);
-    TIFFSetField(g_out, TIFFTAG_YRESOLUTION, static_cast<double>(dwResolution));
-    TIFFSetField(g_out, TIFFTAG_IMAGEWIDTH, dwWidth);
-    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, dwHeight);
-    TIFFSetField(g_out, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(g_job.page.out, TIFFTAG_YRESOLUTION, static_cast<double>(dwResolution));
+    TIFFSetField(g_job.page.out, TIFFTAG_IMAGEWIDTH, dwWidth);
+    TIFFSetField(g_job.page.out, TIFFTAG_IMAGELENGTH, dwHeight);
+    TIFFSetField(g_job.page.out, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
     LogNumber("TIFFTAG_PHOTOMETRIC=", PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(g_out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(g_out, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(g_job.page.out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(g_job.page.out, TIFFTAG_SAMPLESPERPIXEL, 1);
     LogNumber("TIFFTAG_PLANARCONFIG=", PLANARCONFIG_CONTIG);
-    TIFFSetField(g_out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(g_out, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(g_job.page.out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(g_job.page.out, TIFFTAG_BITSPERSAMPLE, 1);
     LogNumber("TIFFTAG_ROWSPERSTRIP=", static_cast<int32_t>(dwHeight));
-    TIFFSetField(g_out, TIFFTAG_ROWSPERSTRIP, dwHeight);
+    TIFFSetField(g_job.page.out, TIFFTAG_ROWSPERSTRIP, dwHeight);
 }
 
 // Complements each row in place right before it goes to the encoder, so
@@ -51,7 +52,7 @@ void WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
     unsigned char* row = pBits;
     for (uint32_t i = 0; i < dwHeight; ++i, row += rowBytes) {
         for (uint64_t b = 0; b < rowBytes; ++b) row[b] = static_cast<unsigned char>(~row[b]);
-        if (TIFFWriteScanline(g_out, row, g_dwImageHeight + i, 0) != 1) {
+        if (TIFFWriteScanline(g_job.page.out, row, g_job.page.imageHeight + i, 0) != 1) {
             ARO_LOG("Failed, Error -2\n");
             StopTakingPages();
             return;
@@ -63,11 +64,11 @@ void WriteRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth) {
 // that ends it reports the failure.
 int32_t WriteBandRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth, uint64_t,
                       bool endsPage) {
-    if (g_bFileRefusesPages) return ARO_BAND_OK;
+    if (g_job.page.fileRefusesPages) return ARO_BAND_OK;
     ARO_LOG("Start at the beginning of the image data.\n");
     WriteRows(pBits, dwHeight, dwWidth);
     ARO_LOG("Lines written\n");
-    g_dwImageHeight += dwHeight;
+    g_job.page.imageHeight += dwHeight;
     if (!endsPage) ARO_LOG("End function AppendTiffG4, Return = 0.\n");
     return ARO_BAND_OK;
 }
@@ -77,16 +78,16 @@ int32_t WriteBandRows(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
 // a write into the file failed before, or when the directory could not be
 // written (a full disk): the page is not counted.
 bool EndPage() {
-    const bool hasRows = !g_bFirstBand && !g_bFileRefusesPages;
+    const bool hasRows = !g_job.page.firstBand && !g_job.page.fileRefusesPages;
     ClosePage();
     if (!hasRows) return false;
-    TIFFSetField(g_out, TIFFTAG_IMAGELENGTH, g_dwImageHeight);
-    if (!TIFFWriteDirectory(g_out)) {
+    TIFFSetField(g_job.page.out, TIFFTAG_IMAGELENGTH, g_job.page.imageHeight);
+    if (!TIFFWriteDirectory(g_job.page.out)) {
         ARO_LOG("TIFFWriteDirectory failed, Error -2\n");
         StopTakingPages();
         return false;
     }
-    ++g_nPageCount;
+    ++g_job.page.pageCount;
     ARO_LOG("No Banding, return.\n");
     return true;
 }

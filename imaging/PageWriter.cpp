@@ -21,7 +21,7 @@ int32_t RefuseBand(const PageFormat& format, bool endsPage) {
 
 int32_t AppendBand(const PageFormat& format, unsigned char* pBits, uint32_t dwHeight,
                    uint32_t dwWidth, int32_t dwResolution, int32_t bBanding) {
-    if (!g_out) {
+    if (!g_job.page.out) {
         ShowCannotOpenTiffMessage();
         return ARO_BAND_NO_FILE;
     }
@@ -31,16 +31,17 @@ int32_t AppendBand(const PageFormat& format, unsigned char* pBits, uint32_t dwHe
         return RefuseBand(format, endsPage);
     // A page cannot start with a band of no rows (its fields would describe
     // strips of no rows): such a band waits for the page's first real band.
-    if (dwHeight == 0 && g_bFirstBand)
+    if (dwHeight == 0 && g_job.page.firstBand)
         return !endsPage || format.endPage() ? ARO_BAND_OK : ARO_BAND_FAILED;
     // A file that failed a write takes no new page.
-    if (g_bFileRefusesPages && !PageIsOpen(format.bitmapFormat))
+    if (g_job.page.fileRefusesPages && !PageIsOpen(format.bitmapFormat))
         return RefuseBand(format, endsPage);
-    const int32_t backgroundStatus =
-        g_bBackgroundImage ? format.applyBackground(pBits, dwHeight, dwWidth) : ARO_BAND_OK;
-    if (g_bFirstBand && !format.startPage(dwHeight, dwWidth, dwResolution, stride))
+    const int32_t backgroundStatus = g_job.settings.backgroundImage
+                                         ? format.applyBackground(pBits, dwHeight, dwWidth)
+                                         : ARO_BAND_OK;
+    if (g_job.page.firstBand && !format.startPage(dwHeight, dwWidth, dwResolution, stride))
         return RefuseBand(format, endsPage);
-    g_bFirstBand = false;
+    g_job.page.firstBand = false;
     const int32_t rowsStatus = format.writeRows(pBits, dwHeight, dwWidth, stride, endsPage);
     if (!endsPage) return rowsStatus != ARO_BAND_OK ? rowsStatus : backgroundStatus;
     return format.endPage() ? rowsStatus : ARO_BAND_FAILED;

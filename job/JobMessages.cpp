@@ -7,7 +7,8 @@
 namespace aro {
 
 void ShowCannotOpenTiffMessage() {
-    StringBuilder text = StringBuilder("Cannot open TIFF file in the directory \"") + g_szPrintDir +
+    StringBuilder text = StringBuilder("Cannot open TIFF file in the directory \"") +
+                         g_job.names.printDir +
                          "\".\n\nCheck to make sure this directory exists and to have enough "
                          "rights.";
     GetPlatform().ShowMessage(text.c_str(), "ARO Printer", kMessageBoxOk);

@@ -3,7 +3,7 @@
 
 namespace aro {
 
-// "Cannot open TIFF file in the directory ..." naming g_szPrintDir.
+// "Cannot open TIFF file in the directory ..." naming g_job.names.printDir.
 void ShowCannotOpenTiffMessage();
 
 }  // namespace aro

@@ -14,6 +14,7 @@
 
 #include <tiffio.h>
 
+#include "config/DiagnosticLog.h"
 #include "imaging/BackgroundCache.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/PageBitmap.h"
@@ -215,7 +216,7 @@ std::FILE* FakePlatform::OpenLogFile(const char* path) {
 }
 
 std::string FakePlatform::LogText() {
-    if (aro::g_pLogFile) std::fflush(aro::g_pLogFile);
+    if (g_log.file) std::fflush(g_log.file);
     std::ifstream in(logFilePath, std::ios::binary);
     std::stringstream content;
     content << in.rdbuf();
@@ -256,12 +257,12 @@ ScopedFakePlatform::ScopedFakePlatform() {
 // A test may stop in the middle of a job: what the job holds is released
 // here, as a host's endDocExit would.
 ScopedFakePlatform::~ScopedFakePlatform() {
-    if (g_pLogFile) std::fclose(g_pLogFile);
-    if (g_out) TIFFClose(g_out);
+    if (g_log.file) std::fclose(g_log.file);
+    if (g_job.page.out) TIFFClose(g_job.page.out);
     ReleaseStripBuffer();
-    if (g_pBackground) {
-        g_pBackground->FreeDib();
-        delete g_pBackground;
+    if (g_job.page.background) {
+        g_job.page.background->FreeDib();
+        delete g_job.page.background;
     }
     // Kept decodes go back to the allocator they came from.
     ReleaseBackgroundCache();

@@ -86,28 +86,28 @@ protected:
 
     // What a document setup does for the background.
     void StartDocument() {
-        if (g_pBackground) {
-            g_pBackground->FreeDib();
-            delete g_pBackground;
+        if (g_job.page.background) {
+            g_job.page.background->FreeDib();
+            delete g_job.page.background;
         }
-        g_pBackground = new PageBitmap();
-        g_pBackground->Reset();
-        g_bFirstPage = true;
+        g_job.page.background = new PageBitmap();
+        g_job.page.background->Reset();
+        g_job.phase.firstPage = true;
     }
 
     // One page of one white band under the letterhead; the band afterwards.
     std::vector<unsigned char> PrintPage() {
         const char* valueName =
-            g_bFirstPage ? "BackgroundImageFirstPage" : "BackgroundImageNextPages";
-        g_bFirstBand = true;
-        g_dwImageHeight = 0;
+            g_job.phase.firstPage ? "BackgroundImageFirstPage" : "BackgroundImageNextPages";
+        g_job.page.firstBand = true;
+        g_job.page.imageHeight = 0;
         std::vector<unsigned char> band(kBandStride * kRows, 0xFF);
         if (!PreparePageBackground(valueName) || PageBackgroundBitCount() != 1) return {};
-        const std::vector<unsigned char> before = Snapshot(*g_pBackground);
+        const std::vector<unsigned char> before = Snapshot(*g_job.page.background);
         MergePageBackground(band.data(), kRows, kWidth, 1);
-        EXPECT_EQ(Snapshot(*g_pBackground), before) << "the merge changed the kept pixels";
-        g_bFirstBand = false;
-        g_bFirstPage = false;
+        EXPECT_EQ(Snapshot(*g_job.page.background), before) << "the merge changed the kept pixels";
+        g_job.page.firstBand = false;
+        g_job.phase.firstPage = false;
         return band;
     }
     int Decodes() const { return platform->allocations; }

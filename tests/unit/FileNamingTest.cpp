@@ -15,11 +15,11 @@ protected:
     void SetUp() override {
         fake->now = LocalTime{2010, 3, 5, 9, 7, 2, 45};
         fake->clockStepMilliseconds = 1;
-        CopyText(g_szJobName, "Invoice 42");
+        CopyText(g_job.names.jobName, "Invoice 42");
     }
-    void Name() { GetFileName(g_szFileName); }
-    std::string File() const { return g_szFileName; }
-    std::string Doc() const { return g_szDocName; }
+    void Name() { GetFileName(g_job.names.fileName); }
+    std::string File() const { return g_job.names.fileName; }
+    std::string Doc() const { return g_job.names.docName; }
 
     ScopedFakePlatform fake;
 };
@@ -56,7 +56,7 @@ TEST_F(FileNamingTest, RuleTwoUsesTheJobName) {
     Name();
     EXPECT_EQ(File(), test::Native("PrintToArchive/AROPrint_20100305090702047"));
     EXPECT_EQ(Doc(), "Invoice 42");
-    g_szJobName[0] = '\0';
+    g_job.names.jobName[0] = '\0';
     SetUser(*fake, "PrintToArchive", "0");
     Name();
     EXPECT_EQ(File(), "");
@@ -113,7 +113,7 @@ TEST_F(FileNamingTest, RuleFiveSpecialNameWithStamp) {
 // Names too long for their fields lose text before the time stamp, never
 // the stamp: it keeps one job's file from replacing another's.
 TEST_F(FileNamingTest, LongNamesKeepTheirTimeStamp) {
-    CopyText(g_szJobName, std::string(300, 'j').c_str());
+    CopyText(g_job.names.jobName, std::string(300, 'j').c_str());
     SetUser(*fake, "FileNameMode", "3");
     Name();
     EXPECT_EQ(File(), std::string(241, 'j') + "_20100305090702046");
@@ -179,7 +179,7 @@ TEST_F(FileNamingTest, LogLinesWhenNothingIsDone) {
 
 TEST_F(FileNamingTest, LongNamesAreCutToTheField) {
     SetUser(*fake, "FileNameMode", "3");
-    CopyText(g_szJobName, std::string(255, 'j').c_str());
+    CopyText(g_job.names.jobName, std::string(255, 'j').c_str());
     Name();
     EXPECT_EQ(File().size(), 259u);
     EXPECT_EQ(Doc().size(), 259u);
@@ -200,7 +200,8 @@ TEST_F(FileNamingTest, NamesWithATimeStampAreMarked) {
         SetUser(*fake, "FileNameMode", c.mode);
         SetUser(*fake, "PrintToArchive", c.archive);
         Name();
-        EXPECT_EQ(g_bStampedFileName, c.stamped) << c.mode << " " << c.archive << " " << File();
+        EXPECT_EQ(g_job.names.stampedFileName, c.stamped)
+            << c.mode << " " << c.archive << " " << File();
     }
 }
 

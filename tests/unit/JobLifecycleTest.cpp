@@ -32,7 +32,7 @@ protected:
         fake->clockStepMilliseconds = 0;
     }
     void TearDown() override {
-        if (g_out) EndDocExit();
+        if (g_job.page.out) EndDocExit();
     }
 
     // One monochrome page of rows rows in bands of bandRows, all white but
@@ -90,7 +90,7 @@ protected:
 TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
     SetUser(*fake, "Debug", "1");
     StartDocExit();
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     PrintMonoPage(10);
     EndDocExit();
     const std::string& dir = folder.path();
@@ -114,7 +114,7 @@ TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
                       "Build time stamp for default file name",
                       "Exit function GetFileName without anything done",
                       "FileName=AROPrint_20261207100000000",
-                      "g_szPath=" + path,
+                      "g_job.names.path=" + path,
                       "End function startDocExit",
                       "In function startPageExit",
                       "In function EndPageExit",
@@ -137,7 +137,7 @@ TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
                       "No banding",
                       "In function EndDocExit.",
                       "Close tiff file.",
-                      "g_out = 0",
+                      "g_job.page.out = 0",
                       "Build grp file name.",
                       "Check for ShellExecuteBeforeCheckin",
                       "Check PrintToArchive.",
@@ -156,19 +156,19 @@ TEST_F(JobLifecycleTest, LogOfAOneBandJob) {
 TEST_F(JobLifecycleTest, DebugOtherThanOneKeepsTheLogOff) {
     SetUser(*fake, "Debug", "1 ");
     StartDocExit();
-    EXPECT_FALSE(g_bDebug);
+    EXPECT_FALSE(g_log.on);
     EXPECT_TRUE(fake->messages.empty());
 }
 
 TEST_F(JobLifecycleTest, SecondStartDocExitOfALoadChangesNothing) {
     SetUser(*fake, "ShellExecuteBefore", "prog");
     StartDocExit();
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     SetUser(*fake, "PrintMultiPageImage", "0");
     fake->now.second = 30;
     StartDocExit();
-    EXPECT_EQ(g_szPath, path);
-    EXPECT_TRUE(g_bMultiPage);
+    EXPECT_EQ(g_job.names.path, path);
+    EXPECT_TRUE(g_job.settings.multiPage);
     EXPECT_EQ(fake->programs.size(), 1u);
 }
 
@@ -177,7 +177,7 @@ TEST_F(JobLifecycleTest, SecondStartDocExitOfALoadChangesNothing) {
 TEST_F(JobLifecycleTest, DocumentWithoutBandsCreatesNoFileButItsGroupFile) {
     SetUser(*fake, "PrintGrpFile", "1");
     StartDocExit();
-    const std::string path = g_szPath;
+    const std::string path = g_job.names.path;
     EndDocExit();
     EXPECT_TRUE(TiffFiles().empty());
     ASSERT_EQ(fake->profileWrites.size(), 2u);
@@ -190,10 +190,10 @@ TEST_F(JobLifecycleTest, DocumentWithoutBandsCreatesNoFileButItsGroupFile) {
 TEST_F(JobLifecycleTest, UnfinishedDocumentsLogIsClosedByTheNextSetup) {
     SetUser(*fake, "Debug", "1");
     StartDiagnosticLog();
-    ASSERT_NE(g_pLogFile, nullptr);
+    ASSERT_NE(g_log.file, nullptr);
     SetUser(*fake, "Debug", "0");
     StartDiagnosticLog();
-    EXPECT_EQ(g_pLogFile, nullptr);
+    EXPECT_EQ(g_log.file, nullptr);
     EXPECT_NE(fake->LogText().find("Start debug mode"), std::string::npos);
 }
 
@@ -201,7 +201,7 @@ TEST_F(JobLifecycleTest, PageLimitKeepsTheFirstPages) {
     SetUser(*fake, "PrintGrpFile", "1");
     SetMachine(*fake, "MaxPagesCount", "2");
     StartDocExit();
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     for (int p = 0; p < 5; ++p) PrintMonoPage(16, 8);
     EndDocExit();
     EXPECT_EQ(PageCount(path), 2u);
@@ -220,7 +220,7 @@ TEST_F(JobLifecycleTest, PageLimitKeepsTheFirstPages) {
 TEST_F(JobLifecycleTest, PageLimitBeyondThirtyTwoBitsKeepsEveryPage) {
     SetUser(*fake, "MaxPagesCount", "4294967297");
     StartDocExit();
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     for (int p = 0; p < 3; ++p) PrintMonoPage(8);
     EndDocExit();
     EXPECT_EQ(PageCount(path), 3u);
@@ -229,7 +229,7 @@ TEST_F(JobLifecycleTest, PageLimitBeyondThirtyTwoBitsKeepsEveryPage) {
 TEST_F(JobLifecycleTest, PageLimitZeroCreatesAnEmptyFile) {
     SetUser(*fake, "MaxPagesCount", "0");
     StartDocExit();
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     PrintMonoPage(8);
     EndDocExit();
     struct stat st;
@@ -240,7 +240,7 @@ TEST_F(JobLifecycleTest, PageLimitZeroCreatesAnEmptyFile) {
 TEST_F(JobLifecycleTest, CutLinesShortenEveryMonochromeBand) {
     SetUser(*fake, "CutLines", "10");
     StartDocExit();
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     PrintMonoPage(100, 50);  // two bands of 50 rows: 40 rows each
     EndDocExit();
     std::vector<test::TiffPage> pages;
@@ -261,11 +261,11 @@ TEST_F(JobLifecycleTest, CutLinesRules) {
         SetUser(*fake, "CutLines", c.value);
         fake->now.milliseconds++;
         StartDocExit();
-        std::string path = g_szPath;
+        std::string path = g_job.names.path;
         StartPageExit();
         std::vector<unsigned char> band(20 * 8, 0xFF);
         EndPageExit(band.data(), 20, kWidth, 1, 200, 1);
-        EXPECT_EQ(g_dwImageHeight, c.rows) << c.value;
+        EXPECT_EQ(g_job.page.imageHeight, c.rows) << c.value;
         EndPageExit(band.data(), 0, kWidth, 1, 200, 0);
         EndDocExit();
     }
@@ -314,7 +314,7 @@ TEST_F(JobLifecycleTest, NameInADeepFolderKeepsItsTimeStamp) {
     SetUser(*fake, "FileNameMode", "3");
     PrintJobName(std::string(100, 'n').c_str());
     StartDocExit();
-    const std::string path = g_szPath;
+    const std::string path = g_job.names.path;
     EXPECT_EQ(path.size(), 259u);
     EXPECT_EQ(path.substr(path.size() - 22), "_20261207100000000.TIF");
     EXPECT_EQ(PrintMonoPage(8), 0);
@@ -345,11 +345,11 @@ TEST_F(JobLifecycleTest, StampedNameTakenByAnotherJobGetsTheNextFreeName) {
     SetUser(*fake, "PrintGrpFile", "1");
     SetUser(*fake, "PrintTxtFile", "1");
     StartDocExit();
-    const std::string stem = g_szFileName;
+    const std::string stem = g_job.names.fileName;
     const std::string base = folder.path() + kPathSeparatorText + stem;
     for (const char* taken : {".TIF", "_2.TIF"}) WriteText(base + taken, "another job");
     EXPECT_EQ(PrintMonoPage(8), 0);
-    EXPECT_EQ(std::string(g_szFileName), stem + "_3");
+    EXPECT_EQ(std::string(g_job.names.fileName), stem + "_3");
     char dest[ARO_PRINT_FILE_NAME_SIZE];
     GetPrintFileName(dest);
     EXPECT_EQ(std::string(dest), base + "_3.TXT");
@@ -365,7 +365,7 @@ TEST_F(JobLifecycleTest, StampedNameTakenByAnotherJobGetsTheNextFreeName) {
     PrintJobName("Letter");
     const std::string letter = folder.path() + kPathSeparatorText + "Letter.TIF";
     WriteText(letter, "an earlier job");
-    g_bSetupPending = true;
+    g_job.phase.setupPending = true;
     StartDocExit();
     EXPECT_EQ(PrintMonoPage(8), 0);
     EndDocExit();
@@ -387,18 +387,19 @@ TEST_F(JobLifecycleTest, FileThatCannotBeCreatedIsRetriedWithEveryBand) {
     ASSERT_EQ(mkdir((folder.path() + "/missing").c_str(), 0700), 0);
     StartPageExit();
     EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 0), 0);
-    EXPECT_EQ(g_nPageCount, 1);
+    EXPECT_EQ(g_job.page.pageCount, 1);
 }
 
 TEST_F(JobLifecycleTest, NoOutputFolderWritesNothingAtTheRoot) {
     fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", "");
     SetUser(*fake, "PrintGrpFile", "1");
     StartDocExit();
-    EXPECT_EQ(std::string(g_szPath).rfind(std::string(kPathSeparatorText) + "AROPrint_", 0), 0u);
+    EXPECT_EQ(std::string(g_job.names.path).rfind(std::string(kPathSeparatorText) + "AROPrint_", 0),
+              0u);
     StartPageExit();
     std::vector<unsigned char> band(8 * 8, 0xFF);
     EXPECT_EQ(EndPageExit(band.data(), 8, kWidth, 1, 200, 0), -1);
-    std::string path = g_szPath;
+    std::string path = g_job.names.path;
     EndDocExit();
     struct stat st;
     EXPECT_NE(stat(path.c_str(), &st), 0);
@@ -424,8 +425,8 @@ TEST_F(JobLifecycleTest, UnknownBitmapTypesAreDroppedButEndThePage) {
     StartPageExit();
     std::vector<unsigned char> band(64, 0);
     EndPageExit(band.data(), 8, kWidth, 4, 200, 0);
-    EXPECT_TRUE(g_bSetupPending == false);
-    EXPECT_TRUE(g_bDocumentStart);  // the restart prepared a new document
+    EXPECT_TRUE(g_job.phase.setupPending == false);
+    EXPECT_TRUE(g_job.phase.documentStart);  // the restart prepared a new document
     EXPECT_EQ(TiffFiles().size(), 1u);
 }
 
@@ -483,21 +484,22 @@ TEST_F(JobLifecycleTest, BeforeHookIsWaitedFor) {
 TEST_F(JobLifecycleTest, PrintFileNameAndJobName) {
     char dest[ARO_PRINT_FILE_NAME_SIZE];
     PrintJobName("Re: <draft> a/b?c\\d|e*f\"g");
-    EXPECT_STREQ(g_szJobName, "Re draft abcdefg");
+    EXPECT_STREQ(g_job.names.jobName, "Re draft abcdefg");
     PrintJobName("");
-    EXPECT_STREQ(g_szJobName, "");
+    EXPECT_STREQ(g_job.names.jobName, "");
     PrintJobName(std::string(400, 'n').c_str());
-    EXPECT_EQ(std::strlen(g_szJobName), 259u);
+    EXPECT_EQ(std::strlen(g_job.names.jobName), 259u);
 
     StartDocExit();
     EXPECT_EQ(GetPrintFileName(dest), 1);
     EXPECT_STREQ(dest, "");
     EndDocExit();
-    g_bSetupPending = true;
+    g_job.phase.setupPending = true;
     SetMachine(*fake, "PrintTxtFile", "1");
     StartDocExit();
     GetPrintFileName(dest);
-    EXPECT_EQ(std::string(dest), folder.path() + kPathSeparatorText + g_szFileName + ".TXT");
+    EXPECT_EQ(std::string(dest),
+              folder.path() + kPathSeparatorText + g_job.names.fileName + ".TXT");
 }
 
 // Whether text is well-formed UTF-8: no sequence cut short or stray.
@@ -518,13 +520,13 @@ bool IsUtf8(const std::string& text) {
 // stay.
 TEST_F(JobLifecycleTest, NamesAreCutBetweenCharactersAndLoseControlCharacters) {
     PrintJobName("Scan\nX\t\r.ps\xE6\x97\xA5");
-    EXPECT_STREQ(g_szJobName,
+    EXPECT_STREQ(g_job.names.jobName,
                  "Scan"
                  "X.ps\xE6\x97\xA5");
     std::string japanese;
     for (int i = 0; i < 100; ++i) japanese += "\xE6\x97\xA5";  // one CJK character each
     PrintJobName(japanese.c_str());
-    EXPECT_EQ(std::string(g_szJobName), japanese.substr(0, 258));
+    EXPECT_EQ(std::string(g_job.names.jobName), japanese.substr(0, 258));
 
     SetUser(*fake, "PrintGrpFile", "1");
     for (size_t characters : {70, 100}) {
@@ -538,13 +540,13 @@ TEST_F(JobLifecycleTest, NamesAreCutBetweenCharactersAndLoseControlCharacters) {
                 fake->SetString(Hive::CurrentUser, "Software\\Out", "Dovurezazuv", deep);
                 SetUser(*fake, "FileNameMode", rule);
                 fake->profileWrites.clear();
-                g_bSetupPending = true;
+                g_job.phase.setupPending = true;
                 StartDocExit();
-                const std::string name = g_szFileName;
+                const std::string name = g_job.names.fileName;
                 EndDocExit();
                 SCOPED_TRACE(std::string("rule ") + rule + ", " + name);
                 EXPECT_TRUE(IsUtf8(name));
-                EXPECT_TRUE(IsUtf8(g_szDocName));
+                EXPECT_TRUE(IsUtf8(g_job.names.docName));
                 ASSERT_EQ(fake->profileWrites.size(), 2u);
                 EXPECT_TRUE(IsUtf8(fake->profileWrites[0].value));
                 if (TextEquals(rule, "3")) {
@@ -567,7 +569,7 @@ TEST_F(JobLifecycleTest, SecondDocumentOfALoadNeverTouchesTheReleasedBackground)
     StartDocExit();
     PrintMonoPage(8);
     EndDocExit();
-    EXPECT_EQ(g_pBackground, nullptr);
+    EXPECT_EQ(g_job.page.background, nullptr);
     StartDocExit();
     StartPageExit();
     std::vector<unsigned char> band(64, 0xFF);
@@ -585,7 +587,7 @@ protected:
     }
     void PrintOnePage() {
         StartDocExit();
-        path = g_szPath;
+        path = g_job.names.path;
         PrintMonoPage(8);
         EndDocExit();
     }
@@ -628,8 +630,8 @@ TEST_F(HandOffTest, ClassicClientGetsTheFileNameWhenAskedTo) {
     SetUser(*fake, "ShortNameToFileName", "1");
     test::ServeAutomation(*fake, server, {"AroArcConnect.App"});
     PrintOnePage();
-    EXPECT_EQ(server.calls[0].arguments[1].text, std::string(g_szDocName));
-    EXPECT_EQ(std::string(g_szDocName).rfind("AROPrint_", 0), 0u);
+    EXPECT_EQ(server.calls[0].arguments[1].text, std::string(g_job.names.docName));
+    EXPECT_EQ(std::string(g_job.names.docName).rfind("AROPrint_", 0), 0u);
 }
 
 TEST_F(HandOffTest, FailedCheckInSkipsEndOleServerAndStillDeletes) {

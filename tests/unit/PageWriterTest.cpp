@@ -45,26 +45,26 @@ class PageWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         path = folder.path() + "/page.TIF";
-        g_out = TIFFOpen(path.c_str(), "w");
-        ASSERT_NE(g_out, nullptr);
-        g_pBackground = new PageBitmap();
-        g_pBackground->Reset();
-        g_bFirstPage = true;
+        g_job.page.out = TIFFOpen(path.c_str(), "w");
+        ASSERT_NE(g_job.page.out, nullptr);
+        g_job.page.background = new PageBitmap();
+        g_job.page.background->Reset();
+        g_job.phase.firstPage = true;
     }
     void TearDown() override { Close(); }
     void Close() {
-        if (g_out) TIFFClose(g_out);
-        g_out = nullptr;
+        if (g_job.page.out) TIFFClose(g_job.page.out);
+        g_job.page.out = nullptr;
         ReleaseStripBuffer();
-        if (g_pBackground) {
-            g_pBackground->FreeDib();
-            delete g_pBackground;
-            g_pBackground = nullptr;
+        if (g_job.page.background) {
+            g_job.page.background->FreeDib();
+            delete g_job.page.background;
+            g_job.page.background = nullptr;
         }
     }
     void StartPage() {
-        g_bFirstBand = true;
-        g_dwImageHeight = 0;
+        g_job.page.firstBand = true;
+        g_job.page.imageHeight = 0;
     }
     // Writes the page in bands of the given heights; returns the statuses.
     std::vector<int32_t> WriteMono(std::vector<unsigned char>& page, uint32_t width,
@@ -110,7 +110,7 @@ TEST_F(PageWriterTest, MonochromePageInThreeBandsIsStoredBitForBit) {
     EXPECT_EQ(WriteMono(page, width, {100, 100, 50}), (std::vector<int32_t>{0, 0, 0}));
     // The caller's band is left complemented, padding included.
     for (size_t i = 0; i < page.size(); ++i) ASSERT_EQ(page[i], uint8_t(~original[i])) << i;
-    EXPECT_EQ(g_nPageCount, 1);
+    EXPECT_EQ(g_job.page.pageCount, 1);
     auto pages = Pages();
     ASSERT_EQ(pages.size(), 1u);
     const auto& p = pages[0];
@@ -167,7 +167,7 @@ TEST_F(PageWriterTest, EveryPageIsADirectoryOfItsOwn) {
     auto colour = ColourPage(40, 16);
     WriteColour(colour, 40, {16});
     WriteMono(page, 64, {8, 8});
-    EXPECT_EQ(g_nPageCount, 3);
+    EXPECT_EQ(g_job.page.pageCount, 3);
     auto pages = Pages();
     ASSERT_EQ(pages.size(), 3u);
     EXPECT_EQ(pages[0].compression, COMPRESSION_CCITTFAX4);
@@ -178,7 +178,7 @@ TEST_F(PageWriterTest, EveryPageIsADirectoryOfItsOwn) {
 
 TEST_F(PageWriterTest, NoOpenFileShowsTheMessage) {
     Close();
-    CopyText(g_szPrintDir, "/out");
+    CopyText(g_job.names.printDir, "/out");
     auto page = MonoPage(64, 8);
     StartPage();
     EXPECT_EQ(AppendTiffG4(page.data(), 8, 64, 300, 0), -1);
@@ -187,11 +187,11 @@ TEST_F(PageWriterTest, NoOpenFileShowsTheMessage) {
     EXPECT_EQ(fake->messages[0].text,
               "Cannot open TIFF file in the directory \"/out\".\n\nCheck to make sure this "
               "directory exists and to have enough rights.");
-    EXPECT_TRUE(g_bFirstBand);
+    EXPECT_TRUE(g_job.page.firstBand);
 }
 
 TEST_F(PageWriterTest, MissingBackgroundGivesMinusTwoThenMinusThree) {
-    g_bBackgroundImage = true;
+    g_job.settings.backgroundImage = true;
     auto page = MonoPage(64, 24);
     EXPECT_EQ(WriteMono(page, 64, {8, 8, 8}), (std::vector<int32_t>{-2, -3, 0}));
     auto colour = ColourPage(16, 24);

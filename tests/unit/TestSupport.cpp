@@ -9,8 +9,8 @@
 namespace aro::test {
 
 void OpenLogForTest(FakePlatform& fake) {
-    g_bDebug = true;
-    g_pLogFile = fake.OpenLogFile("AroPrinter.log");
+    g_log.on = true;
+    g_log.file = fake.OpenLogFile("AroPrinter.log");
 }
 
 std::vector<std::string> LogLines(FakePlatform& fake) {
