@@ -41,10 +41,10 @@ public:
     AutomationValue Call(const char* member, uint16_t kind,
                          const std::vector<AutomationValue>& arguments,
                          AutomationValue::Type resultType);
-    void Release() { m_pServer.reset(); }
+    void Release() { m_server.reset(); }
 
 private:
-    std::unique_ptr<AutomationObject> m_pServer;
+    std::unique_ptr<AutomationObject> m_server;
 };
 
 }  // namespace aro

@@ -120,8 +120,8 @@ bool PrepareInputs(const std::string& cacheDir, const std::string& letterheadSou
                    {"-sDEVICE=tiff24nc", dpi, "-sCompression=lzw", "-dLetterheadColour",
                     "-dFirstPage=1", "-dLastPage=1", "-f", letterheadSource},
                    error);
-    return rendered && LoadPage(textPage, host::kMonochromeFormat, &inputs->textPage, error) &&
-           LoadPage(colourPage, host::kColourFormat, &inputs->colourPage, error);
+    return rendered && LoadPage(textPage, ARO_BITMAP_MONOCHROME, &inputs->textPage, error) &&
+           LoadPage(colourPage, ARO_BITMAP_COLOUR, &inputs->colourPage, error);
 }
 
 }  // namespace aro::bench

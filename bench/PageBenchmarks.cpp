@@ -127,7 +127,7 @@ struct PageBench {
 
     PagePrinter Direct() {
         return [this](host::PrintBitmap& page) {
-            const bool written = page.format == host::kColourFormat
+            const bool written = page.format == ARO_BITMAP_COLOUR
                                      ? direct.WriteColourPage(page, kBenchDpi)
                                      : direct.WriteMonochromePage(page, kBandRows, kBenchDpi);
             return written ? 0 : -2;

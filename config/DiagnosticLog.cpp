@@ -36,7 +36,7 @@ void StartDiagnosticLog() {
     // A path that does not fit is not cut short: there is then no log file.
     bool fits = tempPath[0] != '\0' && JoinPath(logPath, {tempPath, "AroPrinter.log"});
 
-    StringBuilder message = StringBuilder("ARO Printer debug mode, file name: ") + logPath;
+    TextValue message = TextValue("ARO Printer debug mode, file name: ") + logPath;
     GetPlatform().ShowMessage(message.c_str(), "ARO Printer", kMessageBoxOk | kMessageBoxTopMost);
 
     g_log.file = fits ? GetPlatform().OpenLogFile(logPath) : nullptr;

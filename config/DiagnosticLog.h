@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "base/StringBuilder.h"
+#include "base/TextValue.h"
 
 namespace aro {
 
@@ -25,7 +25,7 @@ inline bool LogIsOn() {
 }
 
 void LogWrite(const char* line);
-inline void LogWrite(const StringBuilder& line) {
+inline void LogWrite(const TextValue& line) {
     LogWrite(line.c_str());
 }
 
@@ -47,11 +47,11 @@ namespace aro {
 
 // "<label><number>\n" while the log is on.
 inline void LogNumber(const char* label, int32_t number) {
-    ARO_LOG(StringBuilder(label) + StringBuilder(number) + "\n");
+    ARO_LOG(TextValue(label) + TextValue(number) + "\n");
 }
 // "<label><text>\n" while the log is on.
 inline void LogText(const char* label, const char* text) {
-    ARO_LOG(StringBuilder(label) + text + "\n");
+    ARO_LOG(TextValue(label) + text + "\n");
 }
 
 }  // namespace aro

@@ -136,7 +136,7 @@ void ApplySpecialNameRule(Names& names) {
         names.SetDoc(special);
         return;
     }
-    ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
+    ARO_LOG(TextValue("TempFileName entry found in CU : ") + special + "\n");
     names.SetFile(special);
     names.SetDoc(special);
 }
@@ -153,7 +153,7 @@ bool ApplySpecialNameAndTimeStampRule(Names& names) {
         return true;
     }
     if (!ReadSpecialName(special) || std::strlen(special) < 2) return false;
-    ARO_LOG(StringBuilder("TempFileName entry found in CU : ") + special + "\n");
+    ARO_LOG(TextValue("TempFileName entry found in CU : ") + special + "\n");
     names.SetFile(special);
     names.StampFileNow();
     names.SetDoc(names.file);

@@ -49,11 +49,11 @@ void ExpandUserTemp(PathBuffer& folder) {
     CopyText(configured, folder);
     uint32_t length = GetPlatform().GetTempPath(folder, kPathSize);
     if (length == 0 || length >= kPathSize) folder[0] = '\0';
-    ARO_LOG(StringBuilder("TempPath=") + folder + "\n");
+    ARO_LOG(TextValue("TempPath=") + folder + "\n");
     // Without a temporary folder the tail alone would be a path relative to
     // wherever the host runs: there is no folder then.
     if (folder[0]) AppendTail(folder, configured, configured[10] == kPathSeparator ? 11 : 10);
-    ARO_LOG(StringBuilder("TempPath expanded=") + folder + "\n");
+    ARO_LOG(TextValue("TempPath expanded=") + folder + "\n");
 }
 
 void ExpandAppData(PathBuffer& folder) {
@@ -82,16 +82,16 @@ void ExpandAppData(PathBuffer& folder) {
 void EnsureFolder(const char* path, bool subfolder, bool create) {
     if (GetPlatform().PathExists(path)) return;
     if (subfolder)
-        ARO_LOG(StringBuilder("Create SubDir=") + path + "\n");
+        ARO_LOG(TextValue("Create SubDir=") + path + "\n");
     else
         ARO_LOG("Create TempDir\n");
     if (create) GetPlatform().CreateFolder(path);
 }
 
-StringBuilder ResolveClientOptionsFolder() {
+TextValue ResolveClientOptionsFolder() {
     PathBuffer folder = "";
     ReadClientOptionsFolder(folder);
-    ARO_LOG(StringBuilder("DruckTempPath=") + folder + "\n");
+    ARO_LOG(TextValue("DruckTempPath=") + folder + "\n");
     if (!folder[0]) GetPlatform().ShowMessage("No ARO print path found", "Error", kMessageBoxOk);
     ExpandUserTemp(folder);
     ExpandAppData(folder);
@@ -102,26 +102,26 @@ StringBuilder ResolveClientOptionsFolder() {
     PathBuffer subfolder;
     if (JoinPath(subfolder, {folder, kPathSeparatorText, "PrintToArchive"}))
         EnsureFolder(subfolder, true, create);
-    return StringBuilder(folder);
+    return TextValue(folder);
 }
 
-StringBuilder ResolveAlternateKeyFolder(const char* alternateKey) {
+TextValue ResolveAlternateKeyFolder(const char* alternateKey) {
     PathBuffer folder;
     if (!ReadSetting(Hive::CurrentUser, alternateKey, "Dovurezazuv", folder)) {
         ARO_LOG("No AlternateKey found in CU\n");
         if (!ReadSetting(Hive::LocalMachine, alternateKey, "Dovurezazuv", folder)) {
             ARO_LOG("No AlternateKey found in LM\n");
-            return StringBuilder();
+            return TextValue();
         }
     }
     RemoveOneTrailingSeparator(folder);
-    ARO_LOG(StringBuilder("AlternateKey found: ") + folder + "\n");
-    return StringBuilder(folder);
+    ARO_LOG(TextValue("AlternateKey found: ") + folder + "\n");
+    return TextValue(folder);
 }
 
 }  // namespace
 
-StringBuilder GetPrinterTempDirectory() {
+TextValue ResolveOutputFolder() {
     ARO_LOG("In function GetPrinterTempDirectory\n");
     PathBuffer alternateKey;
     if (ReadSetting(Hive::CurrentUser, kMainKeyAlt, "AlternateKey", alternateKey))

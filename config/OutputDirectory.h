@@ -2,13 +2,13 @@
 // one recorded by an archive client installation.
 #pragma once
 
-#include "base/StringBuilder.h"
+#include "base/TextValue.h"
 
 namespace aro {
 
 // The output folder without a trailing separator, or the empty text when
 // none is configured. Folders from the client options are created (with
 // their "PrintToArchive" subfolder) when missing.
-StringBuilder GetPrinterTempDirectory();
+TextValue ResolveOutputFolder();
 
 }  // namespace aro

@@ -27,7 +27,7 @@ bool WriteVersionNumber() {
     char version[4 * 6 + 1];
     std::snprintf(version, sizeof version, "%d.%d.%d.%d", parts[0], parts[1], parts[2], parts[3]);
 
-    StringBuilder text = StringBuilder(version) + " @ " + systemDirectory;
+    TextValue text = TextValue(version) + " @ " + systemDirectory;
     // Best effort: a failed write changes no result. The hive may be locked
     // for too long, or in a form that cannot be written back.
     if (!WriteSetting(Hive::CurrentUser, kVersionsKey,
@@ -36,7 +36,7 @@ bool WriteVersionNumber() {
                       text.c_str())) {
         ARO_LOG("Registry write skipped, the hive is locked or cannot be written\n");
     }
-    ARO_LOG(StringBuilder("Exit function WriteVersionNumber =") + text + "\n");
+    ARO_LOG(TextValue("Exit function WriteVersionNumber =") + text + "\n");
     return true;
 }
 

@@ -16,7 +16,7 @@ bool CheckForUser() {
         ARO_LOG("No UserName found.\n");
         return false;
     }
-    ARO_LOG(StringBuilder("function GetUserName ok, user = ") + name + "\n");
+    ARO_LOG(TextValue("function GetUserName ok, user = ") + name + "\n");
     ARO_LOG("Check for SYSTEM account\n");
     for (char* c = name; *c; ++c)
         *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));

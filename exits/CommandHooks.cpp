@@ -11,11 +11,11 @@ namespace aro {
 
 void RunCommandHook(const char* command, const char* parameter, bool wait) {
     if (std::strlen(command) >= 2) {
-        ARO_LOG(StringBuilder("Exec: ") + command + " " + parameter + "\n");
+        ARO_LOG(TextValue("Exec: ") + command + " " + parameter + "\n");
         GetPlatform().StartProgram(command, parameter, wait);
     }
     if (std::strlen(command) < 2 && parameter[0]) {
-        ARO_LOG(StringBuilder("ShellExecute, open: ") + parameter + "\n");
+        ARO_LOG(TextValue("ShellExecute, open: ") + parameter + "\n");
         GetPlatform().ShellOpen(parameter);
     }
 }

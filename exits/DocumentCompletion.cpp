@@ -7,9 +7,9 @@
 #include "config/SettingsStore.h"
 #include "exits/CommandHooks.h"
 #include "exits/Exits.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/DirectoryChain.h"
-#include "imaging/PageBitmap.h"
 #include "job/JobContext.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
@@ -92,7 +92,7 @@ void WriteGroupFile() {
     LogText("Create grp file: ", g_job.names.groupPath);
     GetPlatform().WriteProfileString("Print Page Appended", "Image File Name", g_job.names.path,
                                      g_job.names.groupPath);
-    StringBuilder pages(g_job.page.pageCount);
+    TextValue pages(g_job.page.pageCount);
     LogText("Write page number: ", pages.c_str());
     GetPlatform().WriteProfileString("Zavor Printer", "Total Page Number", pages.c_str(),
                                      g_job.names.groupPath);

@@ -14,7 +14,7 @@
 #include "exits/CommandHooks.h"
 #include "exits/DocumentFile.h"
 #include "exits/Exits.h"
-#include "imaging/PageBitmap.h"
+#include "imaging/BackgroundBitmap.h"
 #include "job/JobContext.h"
 #include "platform/Platform.h"
 
@@ -70,7 +70,7 @@ void CheckAccount() {
 
 void ResolveOutputDirectory() {
     ARO_LOG("Call function GetPrinterTempDirectory\n");
-    StringBuilder folder = GetPrinterTempDirectory();
+    TextValue folder = ResolveOutputFolder();
     LogText("GetPrinterTempDirectory=", folder.c_str());
     if (folder.Length() == 0)
         GetPlatform().ShowMessage("Print directory not found.", "ARO Printer", kMessageBoxOk);
@@ -111,7 +111,7 @@ void CreateBackgroundBitmap() {
         g_job.page.background->FreeDib();
         delete g_job.page.background;
     }
-    g_job.page.background = new PageBitmap();
+    g_job.page.background = new BackgroundBitmap();
     g_job.page.background->Reset();
 }
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundLoader.h"
 #include "imaging/BackgroundMerge.h"
-#include "imaging/PageBitmap.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -115,7 +115,7 @@ FuzzSetup& Setup() {
 }
 
 // Bands at the top of the page and reaching below the image's last row.
-void MergeIntoBands(aro::PageBitmap& background) {
+void MergeIntoBands(aro::BackgroundBitmap& background) {
     const int bits = background.GetBitCount();
     const uint32_t widths[] = {1, 61, 200};
     const uint32_t firstRows[] = {0, background.GetHeight() > 4 ? background.GetHeight() - 4 : 0};
@@ -153,7 +153,7 @@ bool WriteInput(const std::string& path, const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzSetup& setup = Setup();
     if (!WriteInput(setup.input, data, size)) return 0;
-    aro::PageBitmap background;
+    aro::BackgroundBitmap background;
     background.Reset();
     const uint32_t directory = size > 0 ? data[size - 1] % 3 : 1;
     if (aro::LoadTiffImage(setup.input.c_str(), &background, directory) == 1 &&

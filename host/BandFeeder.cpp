@@ -16,7 +16,7 @@ int FeedPage(const ExitModule& module, PrintBitmap& page, unsigned bandRows, int
         ++outcome->bands;
         outcome->CountStatus(status);
         if (top == 0) firstStatus = status;
-        if (status == kNoFileStatus && top == 0) break;
+        if (status == ARO_BAND_NO_FILE && top == 0) break;
     }
     ++outcome->pages;
     return firstStatus;

@@ -7,13 +7,10 @@
 
 namespace aro::host {
 
-// The module's answer to a band when it has no file to write into.
-constexpr int kNoFileStatus = -1;
-
 // startPageExit, then one endPageExit per band of bandRows rows from the
 // top, each band a pointer into the page (the module works on it in place);
 // the last band of the page is marked with bBanding 0. The page's first
-// band's status is returned; when it is kNoFileStatus the page goes no
+// band's status is returned; when it is ARO_BAND_NO_FILE the page goes no
 // further, as every later band would get the same answer.
 int FeedPage(const ExitModule& module, PrintBitmap& page, unsigned bandRows, int dpi,
              JobOutcome* outcome);

@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace aro::host {
+#include "ColourMode.h"
 
-// How a page is handed to the module: 1 bit per pixel, 24 bits per pixel,
-// or whichever fits the page's content.
-enum class ColourMode { Auto, Mono, Colour };
+namespace aro::host {
 
 struct HostOptions {
     std::string modulePath;  // empty: the module installed beside the program

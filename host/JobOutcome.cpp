@@ -27,11 +27,11 @@ int ExitCodeOf(const JobOutcome& outcome) {
         case JobResult::Incomplete:
         case JobResult::Crashed:
         case JobResult::NoOutputFile:
-            return 3;
+            return kExitIncomplete;
         case JobResult::Printed:
             break;
     }
-    return outcome.negativeStatus && !outcome.statusesAreBackground ? 1 : 0;
+    return outcome.negativeStatus && !outcome.statusesAreBackground ? kExitRefused : kExitPrinted;
 }
 
 namespace {

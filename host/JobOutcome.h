@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "AroPrinterCfg.h"
+#include "ExitCodes.h"
 
 namespace aro::host {
 
@@ -60,8 +61,6 @@ static_assert(std::is_trivially_copyable_v<JobOutcome>, "sent through a pipe as 
 // refused, 2 an input that could not be printed, 3 a job that could not be
 // completed.
 int ExitCodeOf(const JobOutcome& outcome);
-
-constexpr int kExitUsage = 2;
 
 // "<input>: <n> page(s), <n> band(s), statuses: none", pages a page limit
 // kept out, the TIFF file(s) and the text file the module wrote, and a note

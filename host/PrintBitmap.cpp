@@ -138,13 +138,14 @@ void ToColour(const RasterImage& page, PrintBitmap* out) {
 int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule) {
     switch (mode) {
         case ColourMode::Mono:
-            return kMonochromeFormat;
+            return ARO_BITMAP_MONOCHROME;
         case ColourMode::Colour:
-            return kColourFormat;
+            return ARO_BITMAP_COLOUR;
         case ColourMode::Auto:
             break;
     }
-    return page.colourDecided || IsColourPage(page, rule) ? kColourFormat : kMonochromeFormat;
+    return page.colourDecided || IsColourPage(page, rule) ? ARO_BITMAP_COLOUR
+                                                          : ARO_BITMAP_MONOCHROME;
 }
 
 PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {
@@ -153,11 +154,12 @@ PrintBitmap ToPrintBitmap(const RasterImage& page, int format) {
     out.width = page.width;
     out.height = page.height;
     out.dpi = page.dpi;
-    out.stride = format == kColourFormat ? ColourStride(page.width) : MonochromeStride(page.width);
+    out.stride =
+        format == ARO_BITMAP_COLOUR ? ColourStride(page.width) : MonochromeStride(page.width);
     // Monochrome starts black and sets the white bits; colour rows start
     // with their padding zeroed.
     out.bits.assign(out.stride * page.height, 0);
-    if (format == kColourFormat)
+    if (format == ARO_BITMAP_COLOUR)
         ToColour(page, &out);
     else if (page.kind == PixelKind::Bilevel)
         BilevelToMonochrome(page.pixels.data(), page.width, page.height, &out);

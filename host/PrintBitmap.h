@@ -7,17 +7,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "AroPrinterCfg.h"
 #include "CommandLine.h"
 #include "PageClassifier.h"
 #include "RasterImage.h"
 
 namespace aro::host {
 
-constexpr int kMonochromeFormat = 1;
-constexpr int kColourFormat = 5;
-
 struct PrintBitmap {
-    int format = kMonochromeFormat;
+    int format = ARO_BITMAP_MONOCHROME;
     uint32_t width = 0;
     uint32_t height = 0;
     size_t stride = 0;

@@ -87,11 +87,11 @@ private:
         do {
             ahead.Request();
             m_progress.Page(m_outcome.pages + 1, m_source.PageCount());
-            const bool oneBand = wholePages && bitmap.format == kMonochromeFormat;
+            const bool oneBand = wholePages && bitmap.format == ARO_BITMAP_MONOCHROME;
             int status = FeedPage(m_module, bitmap, oneBand ? bitmap.height : m_request.bandRows,
                                   bitmap.dpi ? bitmap.dpi : m_request.render.dpi, &m_outcome);
-            if (status == kNoFileStatus && m_outcome.pages == 1) return StopForWantOfFile();
-            NoteBackground(status, bitmap.format == kColourFormat);
+            if (status == ARO_BAND_NO_FILE && m_outcome.pages == 1) return StopForWantOfFile();
+            NoteBackground(status, bitmap.format == ARO_BITMAP_COLOUR);
             NoteProgress();
         } while (ahead.Take(&bitmap));
         if (!m_source.error().empty()) {

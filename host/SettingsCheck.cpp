@@ -68,7 +68,7 @@ int CheckSettings() {
     std::fflush(stdout);
     // The module's own rules; they may create a client-options folder, as a
     // job would.
-    std::string folder = GetPrinterTempDirectory().c_str();
+    std::string folder = ResolveOutputFolder().c_str();
     std::printf("output folder: %s\n", folder.empty() ? "(none)" : folder.c_str());
     if (!folder.empty()) std::printf("next file:     %s/%s\n", folder.c_str(), NextName().c_str());
     std::vector<std::string> problems;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ExitCodes.h"
 #include "ModuleSettings.h"
 
 namespace aro::host {
@@ -44,7 +45,7 @@ std::string Absolute(const std::string& path) {
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "aro-print: --setup: %s\n", message.c_str());
-    return 3;
+    return kExitIncomplete;
 }
 
 bool WriteNewFile(const std::string& path, const std::string& text) {
@@ -86,7 +87,7 @@ int SetUpUserHive(const std::string& folder) {
     if (!WriteNewFile(hive, MinimalUserHive(target)))
         return Fail("cannot write " + hive + ": " + std::strerror(errno));
     std::printf("wrote %s: every job's file goes to %s\n", hive.c_str(), target.c_str());
-    return 0;
+    return kExitPrinted;
 }
 
 }  // namespace aro::host

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "ExitCodes.h"
 #include "InputType.h"
 #include "Interruption.h"
 #include "JobProcess.h"
@@ -130,9 +131,9 @@ int Main(const std::vector<std::string>& arguments) {
     if (options.check) return CheckSettings();
     if (options.setupFolder) return SetUpUserHive(*options.setupFolder);
     std::string module;
-    if (!ChooseModule(options, &module)) return 3;
+    if (!ChooseModule(options, &module)) return kExitIncomplete;
     CatchInterruptions();
-    int exitCode = 0;
+    int exitCode = kExitPrinted;
     for (const std::string& input : options.inputs) {
         exitCode = std::max(exitCode, PrintFile(options, input, module));
         if (CaughtSignal()) EndBySignal(CaughtSignal());

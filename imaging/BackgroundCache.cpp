@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundLoader.h"
 #include "imaging/BackgroundMerge.h"
-#include "imaging/PageBitmap.h"
 #include "platform/Platform.h"
 
 namespace aro {
@@ -19,7 +19,7 @@ constexpr std::size_t kKeptImages = 2;
 struct KeptImage {
     std::string path;
     FileIdentity identity;
-    PageBitmap bitmap;
+    BackgroundBitmap bitmap;
     BackgroundRowSpans spans;
     std::uint64_t lastUse = 0;
     bool valid = false;
@@ -36,7 +36,7 @@ struct KeptImage {
 // The monochrome merge turns an image whose colour 0 is black around before
 // its first use. Done once here, the kept pixels stay as they are through
 // every merge of every page that shares them.
-void PrepareForMerges(PageBitmap& bitmap) {
+void PrepareForMerges(BackgroundBitmap& bitmap) {
     const unsigned char* palette = bitmap.GetPalette();
     if (bitmap.GetBitCount() == 1 && palette && palette[2] == 0) NormalizeMonoPolarity(bitmap);
 }
@@ -50,7 +50,7 @@ public:
     BackgroundCache(const BackgroundCache&) = delete;
     BackgroundCache& operator=(const BackgroundCache&) = delete;
 
-    BackgroundLoadResult Load(const char* path, PageBitmap* bitmap) {
+    BackgroundLoadResult Load(const char* path, BackgroundBitmap* bitmap) {
         if (!path || !*path || !bitmap) return LoadTiffImage(path, bitmap, 1);
         FileIdentity identity;
         if (!GetPlatform().GetFileIdentity(path, &identity)) {
@@ -68,7 +68,7 @@ public:
         return Reload(kept, path, identity, bitmap);
     }
 
-    const BackgroundRowSpans* SpansFor(const PageBitmap& bitmap) const {
+    const BackgroundRowSpans* SpansFor(const BackgroundBitmap& bitmap) const {
         for (const KeptImage& kept : m_images)
             if (kept.valid && bitmap.GetDib() && bitmap.GetDib() == kept.bitmap.GetDib() &&
                 bitmap.GetHeight() == kept.bitmap.GetHeight() &&
@@ -84,7 +84,7 @@ public:
 
 private:
     static BackgroundLoadResult Reload(KeptImage& kept, const char* path,
-                                       const FileIdentity& identity, PageBitmap* bitmap) {
+                                       const FileIdentity& identity, BackgroundBitmap* bitmap) {
         kept.Forget();
         // The page's earlier image goes before the new one is allocated.
         bitmap->FreeDib();
@@ -123,11 +123,11 @@ BackgroundCache& Cache() {
 
 }  // namespace
 
-BackgroundLoadResult LoadCachedBackground(const char* path, PageBitmap* bitmap) {
+BackgroundLoadResult LoadCachedBackground(const char* path, BackgroundBitmap* bitmap) {
     return Cache().Load(path, bitmap);
 }
 
-const BackgroundRowSpans* KeptRowSpans(const PageBitmap& bitmap) {
+const BackgroundRowSpans* KeptRowSpans(const BackgroundBitmap& bitmap) {
     return Cache().SpansFor(bitmap);
 }
 

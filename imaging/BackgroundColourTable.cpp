@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundImageInfo.h"
-#include "imaging/PageBitmap.h"
 
 namespace aro {
 
@@ -14,9 +14,9 @@ namespace {
 // The palette of the bitmap's block, entries of blue, green, red, 0.
 class Palette {
 public:
-    explicit Palette(PageBitmap& bitmap)
+    explicit Palette(BackgroundBitmap& bitmap)
         : m_entries(bitmap.GetPalette()),
-          m_count(bitmap.GetDib() ? PageBitmap::GetNumColors(bitmap.GetDib()) : 0) {}
+          m_count(bitmap.GetDib() ? BackgroundBitmap::GetNumColors(bitmap.GetDib()) : 0) {}
 
     void Set(unsigned index, unsigned char red, unsigned char green, unsigned char blue) {
         if (!m_entries || index >= m_count) return;
@@ -76,7 +76,8 @@ void WriteColourMap(TIFF* tif, const BackgroundImageInfo& info, Palette& palette
 
 }  // namespace
 
-void WriteBackgroundColourTable(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap) {
+void WriteBackgroundColourTable(TIFF* tif, const BackgroundImageInfo& info,
+                                BackgroundBitmap& bitmap) {
     Palette palette(bitmap);
     if (info.bitsPerSample == 1) {
         WriteBilevelTable(info, palette);

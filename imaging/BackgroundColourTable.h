@@ -5,11 +5,12 @@ typedef struct tiff TIFF;
 
 namespace aro {
 
-class PageBitmap;
+class BackgroundBitmap;
 struct BackgroundImageInfo;
 
 // Fills the bitmap's palette from the image's bit layout, photometric
 // interpretation and colour map. Writes only the entries the block holds.
-void WriteBackgroundColourTable(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap);
+void WriteBackgroundColourTable(TIFF* tif, const BackgroundImageInfo& info,
+                                BackgroundBitmap& bitmap);
 
 }  // namespace aro

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <limits>
 
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundColourTable.h"
 #include "imaging/BackgroundImageInfo.h"
 #include "imaging/BackgroundPixelReader.h"
 #include "imaging/BackgroundTileReader.h"
-#include "imaging/PageBitmap.h"
 #include "imaging/PlanarConfigRepair.h"
 #include "imaging/QuietTiffMessages.h"
 #include "platform/Platform.h"
@@ -51,7 +51,7 @@ int32_t TruncateResolution(double value) {
     return static_cast<int32_t>(value);
 }
 
-void ReadResolutions(TIFF* tif, PageBitmap& bitmap) {
+void ReadResolutions(TIFF* tif, BackgroundBitmap& bitmap) {
     float x = 0;
     float y = 0;
     uint16_t unit = RESUNIT_INCH;
@@ -71,7 +71,7 @@ void ReadResolutions(TIFF* tif, PageBitmap& bitmap) {
 
 // Selects the wanted directory (1 = first, 0 taken as 1, beyond the last
 // taken as the last) and records it in the bitmap.
-bool SelectDirectory(TIFF* tif, uint32_t directory, PageBitmap& bitmap) {
+bool SelectDirectory(TIFF* tif, uint32_t directory, BackgroundBitmap& bitmap) {
     if (directory == 0) directory = 1;
     const tdir_t count = TIFFNumberOfDirectories(tif);
     bitmap.SetDirectoryCount(count);
@@ -80,7 +80,7 @@ bool SelectDirectory(TIFF* tif, uint32_t directory, PageBitmap& bitmap) {
     return directory == 1 || TIFFSetDirectory(tif, directory - 1);
 }
 
-void DescribeBitmap(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap) {
+void DescribeBitmap(TIFF* tif, const BackgroundImageInfo& info, BackgroundBitmap& bitmap) {
     bitmap.SetHeight(info.height);
     bitmap.SetWidth(info.width);
     ReadResolutions(tif, bitmap);
@@ -89,18 +89,18 @@ void DescribeBitmap(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitm
 }
 
 // A failed load must not leave a bit count that a page writer merges.
-BackgroundLoadResult Refuse(PageBitmap& bitmap) {
+BackgroundLoadResult Refuse(BackgroundBitmap& bitmap) {
     if (bitmap.GetBitCount() == 1 || bitmap.GetBitCount() == 24) bitmap.SetBitCount(0);
     return kBackgroundLoadFailed;
 }
 
-bool ReadPixels(TIFF* tif, const BackgroundImageInfo& info, bool rgba, PageBitmap& bitmap) {
+bool ReadPixels(TIFF* tif, const BackgroundImageInfo& info, bool rgba, BackgroundBitmap& bitmap) {
     if (rgba) return ReadRgbaPixels(tif, bitmap);
     WriteBackgroundColourTable(tif, info, bitmap);
     return info.tiled ? ReadTilePixels(tif, info, bitmap) : ReadScanlinePixels(tif, bitmap);
 }
 
-BackgroundLoadResult LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
+BackgroundLoadResult LoadSelectedImage(TIFF* tif, BackgroundBitmap& bitmap) {
     const BackgroundImageInfo info = ReadBackgroundImageInfo(tif);
     DescribeBitmap(tif, info, bitmap);
     if (!IsAcceptedCompression(info.compression)) return kBackgroundCompressionUnsupported;
@@ -114,7 +114,7 @@ BackgroundLoadResult LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
     } else if (!HasBitmapRowLayout(info)) {
         return Refuse(bitmap);
     }
-    if (bitmap.AllocDib() != PageBitmap::kAllocated) return Refuse(bitmap);
+    if (bitmap.AllocDib() != BackgroundBitmap::kAllocated) return Refuse(bitmap);
     if (!ReadPixels(tif, info, rgba, bitmap)) return Refuse(bitmap);
     bitmap.SetState(0);
     return kBackgroundLoaded;
@@ -122,7 +122,7 @@ BackgroundLoadResult LoadSelectedImage(TIFF* tif, PageBitmap& bitmap) {
 
 }  // namespace
 
-BackgroundLoadResult LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory) {
+BackgroundLoadResult LoadTiffImage(const char* path, BackgroundBitmap* bitmap, uint32_t directory) {
     SilenceTiffMessages();
     if (!path || !bitmap || !*path) return kBackgroundLoadFailed;
     OpenBackgroundFile file;

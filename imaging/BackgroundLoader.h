@@ -1,4 +1,4 @@
-// Reads background images (TIFF) into a PageBitmap.
+// Reads background images (TIFF) into a BackgroundBitmap.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@ typedef struct tiff TIFF;
 
 namespace aro {
 
-class PageBitmap;
+class BackgroundBitmap;
 
 // What a background load gives.
 enum BackgroundLoadResult : int {
@@ -20,7 +20,7 @@ enum BackgroundLoadResult : int {
 // Fills bitmap with image number directory (1 for the first) of the TIFF
 // file at path. A file whose single RGB strip is marked as separate planes
 // is read from a repaired private copy. Silences libtiff's messages.
-BackgroundLoadResult LoadTiffImage(const char* path, PageBitmap* bitmap, uint32_t directory);
+BackgroundLoadResult LoadTiffImage(const char* path, BackgroundBitmap* bitmap, uint32_t directory);
 
 // A private temporary copy of an RGB file whose single strip is marked as
 // separate planes, repaired and opened; null for any other file or when the

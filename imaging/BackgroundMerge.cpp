@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundRowSpans.h"
-#include "imaging/PageBitmap.h"
 
 namespace aro {
 
@@ -15,7 +15,7 @@ namespace {
 // Index of the background row under band row i (the row at the same
 // distance from the top as the page row); false when the page row lies
 // below the background's last row.
-bool BackgroundRowIndex(const PageBitmap& background, uint32_t firstRow, uint32_t bandRow,
+bool BackgroundRowIndex(const BackgroundBitmap& background, uint32_t firstRow, uint32_t bandRow,
                         uint32_t* index) {
     const std::uint64_t pageRow = std::uint64_t{firstRow} + bandRow;
     if (pageRow >= background.GetHeight()) return false;
@@ -87,10 +87,10 @@ void MergeMonochromeRow(const unsigned char* backgroundRow, uint32_t backgroundW
     }
 }
 
-void MergeMonochrome(PageBitmap& background, unsigned char* band, uint32_t rows, uint32_t width,
-                     uint32_t firstRow, const BackgroundRowSpans* spans) {
+void MergeMonochrome(BackgroundBitmap& background, unsigned char* band, uint32_t rows,
+                     uint32_t width, uint32_t firstRow, const BackgroundRowSpans* spans) {
     const unsigned char* palette = background.GetPalette();
-    if (!palette || PageBitmap::GetNumColors(background.GetDib()) < 2) return;
+    if (!palette || BackgroundBitmap::GetNumColors(background.GetDib()) < 2) return;
     // From here on a 1 bit of the background is black (spans found before
     // no longer hold).
     if (palette[2] == 0 && NormalizeMonoPolarity(background)) spans = nullptr;
@@ -149,8 +149,8 @@ void MergeColourRow(unsigned char* band, const unsigned char* background, std::u
     MergeColourPixels(band, background, x, to);
 }
 
-void MergeColour(const PageBitmap& background, unsigned char* band, uint32_t rows, uint32_t width,
-                 uint32_t firstRow, const BackgroundRowSpans* spans) {
+void MergeColour(const BackgroundBitmap& background, unsigned char* band, uint32_t rows,
+                 uint32_t width, uint32_t firstRow, const BackgroundRowSpans* spans) {
     const std::uint64_t bandStride = (std::uint64_t{width} * 3 + 3) / 4 * 4;
     // Columns beyond the background stay as they are.
     const std::uint64_t pixels = std::min(width, background.GetWidth());
@@ -166,13 +166,13 @@ void MergeColour(const PageBitmap& background, unsigned char* band, uint32_t row
 
 }  // namespace
 
-BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                                      uint32_t width, uint32_t firstRow, int bits) {
+BackgroundMergeResult MergeBackground(BackgroundBitmap* background, unsigned char* band,
+                                      uint32_t rows, uint32_t width, uint32_t firstRow, int bits) {
     return MergeBackground(background, band, rows, width, firstRow, bits, nullptr);
 }
 
-BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                                      uint32_t width, uint32_t firstRow, int bits,
+BackgroundMergeResult MergeBackground(BackgroundBitmap* background, unsigned char* band,
+                                      uint32_t rows, uint32_t width, uint32_t firstRow, int bits,
                                       const BackgroundRowSpans* spans) {
     if (!background || !band) return kMergeWithoutImage;
     if ((bits != 1 && bits != 24) || background->GetBitCount() != bits) return kMergeWrongBits;
@@ -184,7 +184,7 @@ BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* ban
     return kBackgroundMerged;
 }
 
-bool NormalizeMonoPolarity(PageBitmap& bitmap) {
+bool NormalizeMonoPolarity(BackgroundBitmap& bitmap) {
     if (bitmap.GetBitCount() != 1 || !bitmap.GetRow(0)) return false;
     const uint32_t stride = bitmap.GetStride();
     for (uint32_t index = 0; index < bitmap.GetHeight(); ++index) {
@@ -193,7 +193,7 @@ bool NormalizeMonoPolarity(PageBitmap& bitmap) {
         for (uint32_t i = 0; i < stride; ++i) row[i] = static_cast<unsigned char>(~row[i]);
     }
     unsigned char* palette = bitmap.GetPalette();
-    if (palette && PageBitmap::GetNumColors(bitmap.GetDib()) >= 2)
+    if (palette && BackgroundBitmap::GetNumColors(bitmap.GetDib()) >= 2)
         for (int channel = 0; channel < 3; ++channel)
             std::swap(palette[channel], palette[4 + channel]);
     return true;

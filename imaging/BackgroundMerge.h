@@ -7,7 +7,7 @@
 
 namespace aro {
 
-class PageBitmap;
+class BackgroundBitmap;
 
 // What a merge of the background into a band gives.
 enum BackgroundMergeResult : int {
@@ -19,17 +19,17 @@ enum BackgroundMergeResult : int {
 
 // Merges the background rows under band rows firstRow... of the page into
 // the band (bits 1 or 24, the background's bit count).
-BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                                      uint32_t width, uint32_t firstRow, int bits);
+BackgroundMergeResult MergeBackground(BackgroundBitmap* background, unsigned char* band,
+                                      uint32_t rows, uint32_t width, uint32_t firstRow, int bits);
 // The same, reading only the spans of the background's rows (found for its
 // pixels as they are now); null reads whole rows.
-BackgroundMergeResult MergeBackground(PageBitmap* background, unsigned char* band, uint32_t rows,
-                                      uint32_t width, uint32_t firstRow, int bits,
+BackgroundMergeResult MergeBackground(BackgroundBitmap* background, unsigned char* band,
+                                      uint32_t rows, uint32_t width, uint32_t firstRow, int bits,
                                       const BackgroundRowSpans* spans);
 
 // Turns a 1-bit image around (its rows inverted, its two palette entries
 // swapped); false, and nothing changed, for any other image or one
 // without rows.
-bool NormalizeMonoPolarity(PageBitmap& bitmap);
+bool NormalizeMonoPolarity(BackgroundBitmap& bitmap);
 
 }  // namespace aro

@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-#include "imaging/PageBitmap.h"
+#include "imaging/BackgroundBitmap.h"
 
 namespace aro {
 
@@ -28,7 +28,7 @@ void CopyRasterRow(const uint32_t* pixels, uint32_t width, unsigned char* row) {
 
 }  // namespace
 
-bool ReadRgbaPixels(TIFF* tif, PageBitmap& bitmap) {
+bool ReadRgbaPixels(TIFF* tif, BackgroundBitmap& bitmap) {
     const uint32_t width = bitmap.GetWidth();
     const uint32_t height = bitmap.GetHeight();
     const std::uint64_t pixels = std::uint64_t{width} * height;
@@ -48,13 +48,13 @@ bool ReadRgbaPixels(TIFF* tif, PageBitmap& bitmap) {
     return true;
 }
 
-std::size_t FileRowBytesInBitmap(TIFF* tif, const PageBitmap& bitmap) {
+std::size_t FileRowBytesInBitmap(TIFF* tif, const BackgroundBitmap& bitmap) {
     const std::uint64_t fileRowBytes = TIFFScanlineSize64(tif);
     if (fileRowBytes == 0 || fileRowBytes > bitmap.GetStride()) return 0;
     return static_cast<std::size_t>(fileRowBytes);
 }
 
-bool ReadScanlinePixels(TIFF* tif, PageBitmap& bitmap) {
+bool ReadScanlinePixels(TIFF* tif, BackgroundBitmap& bitmap) {
     const uint32_t height = bitmap.GetHeight();
     if (height == 0) return true;
     const std::size_t rowBytes = FileRowBytesInBitmap(tif, bitmap);
@@ -69,7 +69,7 @@ bool ReadScanlinePixels(TIFF* tif, PageBitmap& bitmap) {
     return true;
 }
 
-void FinishBitmapRow(unsigned char* row, const PageBitmap& bitmap) {
+void FinishBitmapRow(unsigned char* row, const BackgroundBitmap& bitmap) {
     const uint16_t bitCount = bitmap.GetBitCount();
     if (bitCount >= 24) {
         const std::size_t pixelBytes = bitCount / 8;

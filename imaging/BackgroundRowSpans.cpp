@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "imaging/PageBitmap.h"
+#include "imaging/BackgroundBitmap.h"
 
 namespace aro {
 
@@ -38,7 +38,7 @@ BackgroundRowSpan ColouredPixels(const unsigned char* row, uint32_t width) {
 
 }  // namespace
 
-BackgroundRowSpans FindBackgroundRowSpans(const PageBitmap& bitmap) {
+BackgroundRowSpans FindBackgroundRowSpans(const BackgroundBitmap& bitmap) {
     const uint16_t bitCount = bitmap.GetBitCount();
     if (bitCount != 1 && bitCount != 24) return {};
     BackgroundRowSpans spans(bitmap.GetHeight());

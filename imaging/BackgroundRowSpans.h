@@ -8,7 +8,7 @@
 
 namespace aro {
 
-class PageBitmap;
+class BackgroundBitmap;
 
 // Bytes [first, end) of a row; empty when first equals end. In 24-bit rows
 // both lie on pixel boundaries.
@@ -22,6 +22,6 @@ using BackgroundRowSpans = std::vector<BackgroundRowSpan>;
 
 // The spans of a 1-bit background whose 1 bits are black, or of a 24-bit
 // one; empty for any other bitmap. Valid while its pixels stay unchanged.
-BackgroundRowSpans FindBackgroundRowSpans(const PageBitmap& bitmap);
+BackgroundRowSpans FindBackgroundRowSpans(const BackgroundBitmap& bitmap);
 
 }  // namespace aro

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <memory>
 
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundImageInfo.h"
 #include "imaging/BackgroundPixelReader.h"
-#include "imaging/PageBitmap.h"
 
 namespace aro {
 
@@ -33,7 +33,7 @@ struct TileGeometry {
     std::size_t bitmapRowBytes;
 };
 
-bool DescribeTiles(TIFF* tif, const BackgroundImageInfo& info, const PageBitmap& bitmap,
+bool DescribeTiles(TIFF* tif, const BackgroundImageInfo& info, const BackgroundBitmap& bitmap,
                    TileGeometry* geometry) {
     geometry->tileWidth = info.tileWidth;
     geometry->tileLength = info.tileLength;
@@ -52,7 +52,7 @@ bool DescribeTiles(TIFF* tif, const BackgroundImageInfo& info, const PageBitmap&
 
 // Copies the rows of the tile at (x0, y0) that lie inside the image.
 void PlaceTile(const unsigned char* tile, uint32_t x0, uint32_t y0, const TileGeometry& geometry,
-               PageBitmap& bitmap) {
+               BackgroundBitmap& bitmap) {
     const uint32_t width = bitmap.GetWidth();
     const uint32_t height = bitmap.GetHeight();
     const std::uint64_t columns = std::min<std::uint64_t>(geometry.tileWidth, width - x0);
@@ -68,7 +68,7 @@ void PlaceTile(const unsigned char* tile, uint32_t x0, uint32_t y0, const TileGe
 
 }  // namespace
 
-bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, PageBitmap& bitmap) {
+bool ReadTilePixels(TIFF* tif, const BackgroundImageInfo& info, BackgroundBitmap& bitmap) {
     const uint32_t width = bitmap.GetWidth();
     const uint32_t height = bitmap.GetHeight();
     if (width == 0 || height == 0) return true;

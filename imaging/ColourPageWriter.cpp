@@ -31,9 +31,9 @@ int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidt
         return ARO_BAND_BACKGROUND_UNUSED;
     }
     MergePageBackground(pBits, dwHeight, dwWidth, 24);
-    ARO_LOG(StringBuilder("Merge: dwHeight = ") + StringBuilder(static_cast<int32_t>(dwHeight)) +
-            "g_job.page.imageHeight = " +
-            StringBuilder(static_cast<int32_t>(g_job.page.imageHeight)) + "\n");
+    ARO_LOG(TextValue("Merge: dwHeight = ") + TextValue(static_cast<int32_t>(dwHeight)) +
+            "g_job.page.imageHeight = " + TextValue(static_cast<int32_t>(g_job.page.imageHeight)) +
+            "\n");
     return ARO_BAND_OK;
 }
 
@@ -59,8 +59,8 @@ void SetPageFields(uint32_t dwHeight, uint32_t dwWidth, int32_t dwResolution) {
     TIFFSetField(g_job.page.out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     ARO_LOG("TIFFTAG_BITSPERSAMPLE=8\n");
     TIFFSetField(g_job.page.out, TIFFTAG_BITSPERSAMPLE, 8);
-    LogNumber("TIFFTAG_ROWSPERSTRIP=", static_cast<int32_t>(m_TiffRowsPerStrip));
-    TIFFSetField(g_job.page.out, TIFFTAG_ROWSPERSTRIP, m_TiffRowsPerStrip);
+    LogNumber("TIFFTAG_ROWSPERSTRIP=", static_cast<int32_t>(kTiffRowsPerStrip));
+    TIFFSetField(g_job.page.out, TIFFTAG_ROWSPERSTRIP, kTiffRowsPerStrip);
 }
 
 // One staging buffer per page, room for 16 padded rows.
@@ -77,8 +77,8 @@ bool AllocateStripBuffer(uint64_t stride) {
 // strip that cannot be written (a full disk, the 4 GiB limit of classic
 // TIFF) costs the page: the file takes no further page.
 bool WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
-    uint32_t strip = firstRow / m_TiffRowsPerStrip;
-    if (g_job.page.stagedRows < m_TiffRowsPerStrip) ARO_LOG("Rows < m_TiffRowsPerStrip\n");
+    uint32_t strip = firstRow / kTiffRowsPerStrip;
+    if (g_job.page.stagedRows < kTiffRowsPerStrip) ARO_LOG("Rows < kTiffRowsPerStrip\n");
     LogNumber("TIFFWriteEncodedStrip=", static_cast<int32_t>(strip));
     const tmsize_t bytes = static_cast<tmsize_t>(g_job.page.stagedRows * rowBytes);
     g_job.page.stagedRows = 0;
@@ -104,8 +104,7 @@ bool FlushStagedRows() {
 // cannot be written.
 void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowBytes, uint64_t stride,
                  bool endsPage) {
-    ARO_LOG(StringBuilder("Start for, dwHeight=") + StringBuilder(static_cast<int32_t>(dwHeight)) +
-            "\n");
+    ARO_LOG(TextValue("Start for, dwHeight=") + TextValue(static_cast<int32_t>(dwHeight)) + "\n");
     // The codec takes a strip's height from ImageLength, so the page must
     // already be as tall as the rows this band brings.
     uint32_t pageRows = g_job.page.imageHeight + dwHeight;
@@ -114,9 +113,9 @@ void WriteStrips(const unsigned char* pBits, uint32_t dwHeight, uint64_t rowByte
     for (uint32_t r = 0; r < dwHeight; ++r) {
         std::memcpy(g_job.page.stripBuffer + g_job.page.stagedRows * rowBytes, pBits + r * stride,
                     static_cast<std::size_t>(rowBytes));
-        if (++g_job.page.stagedRows == m_TiffRowsPerStrip) {
+        if (++g_job.page.stagedRows == kTiffRowsPerStrip) {
             if (!WriteStagedStrip(stripFirstRow, rowBytes)) return;
-            stripFirstRow += m_TiffRowsPerStrip;
+            stripFirstRow += kTiffRowsPerStrip;
         }
     }
     if (!endsPage || g_job.page.stagedRows == 0) return;

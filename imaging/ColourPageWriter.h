@@ -5,7 +5,7 @@
 
 namespace aro {
 
-constexpr uint32_t m_TiffRowsPerStrip = 8;
+constexpr uint32_t kTiffRowsPerStrip = 8;
 
 // Appends a 24-bit band (red, green, blue; rows padded to 4 bytes) to the
 // current page in strips of 8 rows. The band with bBanding 0 ends the page.

@@ -112,8 +112,8 @@ constexpr PageFormat kGroup4Page = {ARO_BITMAP_MONOCHROME,
 int32_t AppendTiffG4(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidth,
                      int32_t dwResolution, int32_t bBanding) {
     ARO_LOG("Function AppendTiffG4\n");
-    ARO_LOG(StringBuilder("Height=") + StringBuilder(static_cast<int32_t>(dwHeight)) +
-            ", Width=" + StringBuilder(static_cast<int32_t>(dwWidth)) + "\n");
+    ARO_LOG(TextValue("Height=") + TextValue(static_cast<int32_t>(dwHeight)) +
+            ", Width=" + TextValue(static_cast<int32_t>(dwWidth)) + "\n");
     return AppendBand(kGroup4Page, pBits, dwHeight, dwWidth, dwResolution, bBanding);
 }
 

@@ -2,9 +2,9 @@
 
 #include "base/FixedText.h"
 #include "config/SettingsStore.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundCache.h"
 #include "imaging/BackgroundMerge.h"
-#include "imaging/PageBitmap.h"
 #include "job/JobContext.h"
 
 namespace aro {

@@ -34,7 +34,7 @@ typedef struct tiff TIFF;
 
 namespace aro {
 
-class PageBitmap;
+class BackgroundBitmap;
 
 // Read at the document setup.
 struct JobSettings {
@@ -77,9 +77,9 @@ struct JobPage {
     // classic TIFF): the file takes no further page, and its directory chain
     // is cut back to the pages counted when it is closed.
     bool fileRefusesPages = false;
-    PageBitmap* background = nullptr;      // g_pBackground: the document's background image
-    unsigned char* stripBuffer = nullptr;  // the colour writer's staging buffer for one page
-    uint32_t stagedRows = 0;               // colour rows waiting there for their strip to fill
+    BackgroundBitmap* background = nullptr;  // g_pBackground: the document's background image
+    unsigned char* stripBuffer = nullptr;    // the colour writer's staging buffer for one page
+    uint32_t stagedRows = 0;                 // colour rows waiting there for their strip to fill
 };
 
 // Where the job stands.

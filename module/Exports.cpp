@@ -46,7 +46,7 @@ ARO_EXPORT short PrintJobName(const char* name) {
 }
 
 ARO_EXPORT intptr_t dlgproc(void* hwnd, unsigned int msg, uintptr_t wParam, intptr_t lParam) {
-    return aro::DialogProcedure(hwnd, msg, wParam, lParam);
+    return Guarded<intptr_t>(0, [&] { return aro::DialogProcedure(hwnd, msg, wParam, lParam); });
 }
 
 }  // extern "C"

@@ -74,11 +74,11 @@ bool MakeFolders(const std::string& folder) {
 }
 
 LockFile::~LockFile() {
-    if (fd_ < 0) return;
+    if (m_fd < 0) return;
     // Unlocked before the close, whose notification wakes the waiting writers
     // (the close itself reports before it drops the lock).
-    flock(fd_, LOCK_UN);
-    close(fd_);
+    flock(m_fd, LOCK_UN);
+    close(m_fd);
 }
 
 namespace {
@@ -128,30 +128,30 @@ int WatchCloses(const std::string& path) {
 }  // namespace
 
 bool LockFile::Acquire(const std::string& path, std::chrono::milliseconds wait) {
-    if (fd_ >= 0) return false;
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
-    if (fd_ < 0) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd_ < 0) return false;
+    if (m_fd >= 0) return false;
+    m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    if (m_fd < 0) m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0) return false;
     // A lock file left open to others by an earlier version: whoever can
     // open it can hold its lock.
     struct stat info {};
-    if (fstat(fd_, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0) {
-        fchmod(fd_, info.st_mode & 0700);
+    if (fstat(m_fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0) {
+        fchmod(m_fd, info.st_mode & 0700);
     }
-    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) return true;
     // flock() has no time limit of its own: it is tried without blocking
     // until the deadline, again whenever the lock file is closed (watched
     // with inotify, so that a waiting writer does not miss its turn).
     const auto deadline = std::chrono::steady_clock::now() + wait;
     const FileDescriptor watch(WatchCloses(path));
     for (;;) {
-        if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+        if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) return true;
         if (errno != EWOULDBLOCK && errno != EINTR) break;
         if (std::chrono::steady_clock::now() >= deadline) break;
         AwaitLockRelease(watch.get(), deadline);
     }
-    close(fd_);
-    fd_ = -1;
+    close(m_fd);
+    m_fd = -1;
     return false;
 }
 

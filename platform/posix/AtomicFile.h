@@ -46,7 +46,7 @@ public:
     bool Acquire(const std::string& path, std::chrono::milliseconds wait);
 
 private:
-    int fd_ = -1;
+    int m_fd = -1;
 };
 
 }  // namespace aro::posix

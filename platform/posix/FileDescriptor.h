@@ -10,23 +10,23 @@ namespace aro::posix {
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
+        if (m_fd >= 0) close(m_fd);
     }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
     // Closes now, reporting the result: a deferred write error shows here.
     bool CloseChecked() {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = m_fd;
+        m_fd = -1;
         return close(fd) == 0;
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 // Writes all bytes, resuming after interruptions and partial writes.

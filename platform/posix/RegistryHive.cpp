@@ -50,36 +50,36 @@ class HiveText {
 public:
     explicit HiveText(std::string_view file) {
         if (file.substr(0, kUtf16LeBom.size()) == kUtf16LeBom) {
-            encoding_ = HiveEncoding::Utf16Le;
+            m_encoding = HiveEncoding::Utf16Le;
             const std::string_view units = file.substr(kUtf16LeBom.size());
-            decoded_ = Utf16LeToUtf8(units);
-            body_ = decoded_;
+            m_decoded = Utf16LeToUtf8(units);
+            m_body = m_decoded;
             std::string again;
-            rewritable_ = Utf8ToUtf16Le(body_, &again) && again == units;
+            m_rewritable = Utf8ToUtf16Le(m_body, &again) && again == units;
         } else {
             const bool hasBom = file.substr(0, kUtf8Bom.size()) == kUtf8Bom;
-            encoding_ = hasBom ? HiveEncoding::Utf8Bom : HiveEncoding::Bytes;
-            body_ = file.substr(hasBom ? kUtf8Bom.size() : 0);
+            m_encoding = hasBom ? HiveEncoding::Utf8Bom : HiveEncoding::Bytes;
+            m_body = file.substr(hasBom ? kUtf8Bom.size() : 0);
             // UTF-16 big-endian has no writer here.
-            rewritable_ = file.substr(0, 2) != "\xFE\xFF";
+            m_rewritable = file.substr(0, 2) != "\xFE\xFF";
         }
         // No .reg text holds a NUL character: a file that does is in an encoding
         // that this file does not name (UTF-16 without byte-order mark, UTF-32)
         // or not a text at all, and lines added in another encoding would ruin it.
-        if (body_.find('\0') != std::string_view::npos) rewritable_ = false;
+        if (m_body.find('\0') != std::string_view::npos) m_rewritable = false;
     }
     HiveText(const HiveText&) = delete;
     HiveText& operator=(const HiveText&) = delete;
 
-    HiveEncoding encoding() const { return encoding_; }
-    std::string_view body() const { return body_; }
-    bool rewritable() const { return rewritable_; }
+    HiveEncoding encoding() const { return m_encoding; }
+    std::string_view body() const { return m_body; }
+    bool rewritable() const { return m_rewritable; }
 
 private:
-    HiveEncoding encoding_ = HiveEncoding::Bytes;
-    std::string decoded_;
-    std::string_view body_;
-    bool rewritable_ = true;
+    HiveEncoding m_encoding = HiveEncoding::Bytes;
+    std::string m_decoded;
+    std::string_view m_body;
+    bool m_rewritable = true;
 };
 
 // The bytes of a hive file in encoding whose text is body. False when body
@@ -269,7 +269,7 @@ struct HiveEntry {
 
 class HiveScanner {
 public:
-    HiveScanner(std::string_view text, Hive hive) : text_(text), hive_(hive) {}
+    HiveScanner(std::string_view text, Hive hive) : m_text(text), m_hive(hive) {}
     // The next entry, or null at the end. Valid until the next call.
     const HiveEntry* Next();
 
@@ -278,67 +278,67 @@ private:
     void ReadValue(std::string_view line);
     void JoinContinuationLines();
     std::string_view Content(const TextLine& line) const {
-        return text_.substr(line.begin, line.contentEnd - line.begin);
+        return m_text.substr(line.begin, line.contentEnd - line.begin);
     }
 
-    std::string_view text_;
-    Hive hive_;
-    std::size_t position_ = 0;
-    HiveEntry entry_;
+    std::string_view m_text;
+    Hive m_hive;
+    std::size_t m_position = 0;
+    HiveEntry m_entry;
 };
 
 const HiveEntry* HiveScanner::Next() {
     TextLine line;
-    if (!NextTextLine(text_, &position_, &line)) return nullptr;
-    entry_.kind = EntryKind::Other;
-    entry_.begin = line.begin;
-    entry_.contentEnd = line.contentEnd;
-    entry_.end = line.end;
+    if (!NextTextLine(m_text, &m_position, &line)) return nullptr;
+    m_entry.kind = EntryKind::Other;
+    m_entry.begin = line.begin;
+    m_entry.contentEnd = line.contentEnd;
+    m_entry.end = line.end;
     const std::string_view content = TrimBlanks(Content(line));
-    if (content.empty()) return &entry_;
+    if (content.empty()) return &m_entry;
     if (content.front() == '[') {
         ReadSection(content);
     } else if (content.front() == '"' || content.front() == '@') {
         ReadValue(content);
     }
-    return &entry_;
+    return &m_entry;
 }
 
 void HiveScanner::ReadSection(std::string_view line) {
     if (line.size() < 2 || line.back() != ']') {
-        entry_.kind = EntryKind::BadSection;
+        m_entry.kind = EntryKind::BadSection;
         return;
     }
     std::string_view inside = line.substr(1, line.size() - 2);
-    entry_.kind = EntryKind::KeySection;
+    m_entry.kind = EntryKind::KeySection;
     if (!inside.empty() && inside.front() == '-') {
-        entry_.kind = EntryKind::KeyDeletion;
+        m_entry.kind = EntryKind::KeyDeletion;
         inside.remove_prefix(1);
     }
     const std::size_t separator = inside.find('\\');
-    entry_.inHive = IsRootOf(inside.substr(0, separator), hive_);
-    entry_.keyPath =
+    m_entry.inHive = IsRootOf(inside.substr(0, separator), m_hive);
+    m_entry.keyPath =
         separator == std::string_view::npos ? std::string_view() : inside.substr(separator + 1);
 }
 
 void HiveScanner::ReadValue(std::string_view line) {
-    entry_.kind = EntryKind::Value;
-    entry_.wellFormed = false;
-    entry_.name.clear();
-    entry_.data = {};
+    m_entry.kind = EntryKind::Value;
+    m_entry.wellFormed = false;
+    m_entry.name.clear();
+    m_entry.data = {};
     std::string_view rest = line;
     if (rest.front() == '@') {
         rest.remove_prefix(1);
     } else {
         std::size_t used = 0;
-        if (!DecodeQuoted(rest, &entry_.name, &used)) return;
+        if (!DecodeQuoted(rest, &m_entry.name, &used)) return;
         rest.remove_prefix(used);
     }
     rest = TrimLeft(rest);
     if (rest.empty() || rest.front() != '=') return;
-    entry_.wellFormed = true;
-    entry_.data = TrimLeft(rest.substr(1));
-    if (StartsWithIgnoringCase(entry_.data, "hex") && entry_.data.back() == '\\') {
+    m_entry.wellFormed = true;
+    m_entry.data = TrimLeft(rest.substr(1));
+    if (StartsWithIgnoringCase(m_entry.data, "hex") && m_entry.data.back() == '\\') {
         JoinContinuationLines();
     }
 }
@@ -347,24 +347,24 @@ void HiveScanner::ReadValue(std::string_view line) {
 // cannot be part of a hex list is not swallowed: it stays a line of its own
 // (a section header, say) and the cut-off value is malformed.
 void HiveScanner::JoinContinuationLines() {
-    entry_.joined.assign(entry_.data.substr(0, entry_.data.size() - 1));
+    m_entry.joined.assign(m_entry.data.substr(0, m_entry.data.size() - 1));
     for (;;) {
-        std::size_t next = position_;
+        std::size_t next = m_position;
         TextLine line;
-        if (!NextTextLine(text_, &next, &line)) break;
+        if (!NextTextLine(m_text, &next, &line)) break;
         const std::string_view more = TrimBlanks(Content(line));
         if (more.empty() || HexDigitValue(more.front()) < 0) break;
-        position_ = next;
-        entry_.contentEnd = line.contentEnd;
-        entry_.end = line.end;
+        m_position = next;
+        m_entry.contentEnd = line.contentEnd;
+        m_entry.end = line.end;
         if (more.back() != '\\') {
-            entry_.joined.append(more);
-            entry_.data = entry_.joined;
+            m_entry.joined.append(more);
+            m_entry.data = m_entry.joined;
             return;
         }
-        entry_.joined.append(more.substr(0, more.size() - 1));
+        m_entry.joined.append(more.substr(0, more.size() - 1));
     }
-    entry_.wellFormed = false;
+    m_entry.wellFormed = false;
 }
 
 bool IsValueOf(const HiveEntry& entry, std::string_view valueName) {

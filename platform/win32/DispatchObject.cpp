@@ -6,7 +6,7 @@
 namespace aro::win32 {
 
 DispatchObject::~DispatchObject() {
-    m_pDispatch->Release();
+    m_dispatch->Release();
 }
 
 bool DispatchObject::LookUp(const char* member, int32_t* dispatchId) {
@@ -15,7 +15,7 @@ bool DispatchObject::LookUp(const char* member, int32_t* dispatchId) {
     LPOLESTR names[] = {name.get()};
     DISPID identifier = 0;
     const HRESULT found =
-        m_pDispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &identifier);
+        m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &identifier);
     *dispatchId = identifier;
     return SUCCEEDED(found);
 }
@@ -28,7 +28,7 @@ AutomationValue DispatchObject::Invoke(int32_t dispatchId, uint16_t kind,
     VariantInit(&result);
     EXCEPINFO exception{};
     UINT badArgument = 0;
-    const HRESULT invoked = m_pDispatch->Invoke(
+    const HRESULT invoked = m_dispatch->Invoke(
         dispatchId, IID_NULL, 0, kind, parameters.parameters(), &result, &exception, &badArgument);
     if (invoked == DISP_E_EXCEPTION) {
         VariantClear(&result);

@@ -11,7 +11,7 @@ namespace aro::win32 {
 class DispatchObject : public AutomationObject {
 public:
     // Takes over the reference; Release is called once, at destruction.
-    explicit DispatchObject(IDispatch* dispatch) : m_pDispatch(dispatch) {}
+    explicit DispatchObject(IDispatch* dispatch) : m_dispatch(dispatch) {}
     ~DispatchObject() override;
     DispatchObject(const DispatchObject&) = delete;
     DispatchObject& operator=(const DispatchObject&) = delete;
@@ -28,7 +28,7 @@ public:
                            AutomationValue::Type resultType) override;
 
 private:
-    IDispatch* m_pDispatch;
+    IDispatch* m_dispatch;
 };
 
 }  // namespace aro::win32

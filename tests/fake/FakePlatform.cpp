@@ -15,9 +15,9 @@
 #include <tiffio.h>
 
 #include "config/DiagnosticLog.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundCache.h"
 #include "imaging/ColourPageWriter.h"
-#include "imaging/PageBitmap.h"
 #include "job/JobContext.h"
 #include "platform/Utf8Boundary.h"
 

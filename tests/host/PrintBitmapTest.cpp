@@ -23,7 +23,7 @@ bool White(const PrintBitmap& bitmap, uint32_t x, uint32_t y) {
 TEST(HostPrintBitmapTest, BilevelBecomesSetBitWhiteWithRowsPaddedTo32Bits) {
     // 10 pixels: black, white x8, black; the second row all white.
     RasterImage page = Make(PixelKind::Bilevel, 10, 2, {0x80, 0x40, 0x00, 0x00});
-    PrintBitmap bitmap = ToPrintBitmap(page, kMonochromeFormat);
+    PrintBitmap bitmap = ToPrintBitmap(page, ARO_BITMAP_MONOCHROME);
     EXPECT_EQ(bitmap.stride, 4u);
     ASSERT_EQ(bitmap.bits.size(), 8u);
     EXPECT_EQ(bitmap.bits[0], 0x7F);
@@ -38,7 +38,7 @@ TEST(HostPrintBitmapTest, GreysAreDitheredToTheirToneWhileBlackAndWhiteStayExact
     for (unsigned level : {0u, 64u, 128u, 192u, 255u}) {
         RasterImage grey =
             Make(PixelKind::Grey, kSide, kSide, std::vector<unsigned char>(kSide * kSide, level));
-        PrintBitmap bitmap = ToPrintBitmap(grey, kMonochromeFormat);
+        PrintBitmap bitmap = ToPrintBitmap(grey, ARO_BITMAP_MONOCHROME);
         unsigned white = 0;
         for (uint32_t y = 0; y < kSide; ++y)
             for (uint32_t x = 0; x < kSide; ++x) white += White(bitmap, x, y);
@@ -53,7 +53,7 @@ TEST(HostPrintBitmapTest, GreysAreDitheredToTheirToneWhileBlackAndWhiteStayExact
         RasterImage colour = Make(PixelKind::Rgb, 16, 16, {});
         for (int i = 0; i < 256; ++i)
             for (int c : {red, green, blue}) colour.pixels.push_back(static_cast<unsigned char>(c));
-        PrintBitmap bitmap = ToPrintBitmap(colour, kMonochromeFormat);
+        PrintBitmap bitmap = ToPrintBitmap(colour, ARO_BITMAP_MONOCHROME);
         unsigned white = 0;
         for (uint32_t y = 0; y < 16; ++y)
             for (uint32_t x = 0; x < 16; ++x) white += White(bitmap, x, y);
@@ -64,25 +64,25 @@ TEST(HostPrintBitmapTest, GreysAreDitheredToTheirToneWhileBlackAndWhiteStayExact
 TEST(HostPrintBitmapTest, ColourRowsAreRgbPaddedToFourBytes) {
     RasterImage page =
         Make(PixelKind::Rgb, 3, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18});
-    PrintBitmap bitmap = ToPrintBitmap(page, kColourFormat);
+    PrintBitmap bitmap = ToPrintBitmap(page, ARO_BITMAP_COLOUR);
     EXPECT_EQ(bitmap.stride, 12u);
     EXPECT_EQ(bitmap.bits,
               (std::vector<unsigned char>{1,  2,  3,  4,  5,  6,  7,  8,  9,  0, 0, 0,
                                           10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}));
     RasterImage bilevel = Make(PixelKind::Bilevel, 2, 1, {0x80});
-    bitmap = ToPrintBitmap(bilevel, kColourFormat);
+    bitmap = ToPrintBitmap(bilevel, ARO_BITMAP_COLOUR);
     EXPECT_EQ(bitmap.bits, (std::vector<unsigned char>{0, 0, 0, 255, 255, 255, 0, 0}));
 }
 
 TEST(HostPrintBitmapTest, AutoModeWantsColourForAColouredAreaOrARenderersDecision) {
     RasterImage greys = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 200, 201});
     RasterImage red = Make(PixelKind::Rgb, 2, 1, {7, 7, 7, 200, 20, 20});
-    EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), kMonochromeFormat);
-    EXPECT_EQ(ChooseFormat(red, ColourMode::Auto), kColourFormat);
-    EXPECT_EQ(ChooseFormat(red, ColourMode::Mono), kMonochromeFormat);
-    EXPECT_EQ(ChooseFormat(greys, ColourMode::Colour), kColourFormat);
+    EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), ARO_BITMAP_MONOCHROME);
+    EXPECT_EQ(ChooseFormat(red, ColourMode::Auto), ARO_BITMAP_COLOUR);
+    EXPECT_EQ(ChooseFormat(red, ColourMode::Mono), ARO_BITMAP_MONOCHROME);
+    EXPECT_EQ(ChooseFormat(greys, ColourMode::Colour), ARO_BITMAP_COLOUR);
     greys.colourDecided = true;
-    EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), kColourFormat);
+    EXPECT_EQ(ChooseFormat(greys, ColourMode::Auto), ARO_BITMAP_COLOUR);
 }
 
 // The 16 x 16 ordered-dither rank of a pixel, from its coordinates' bits:
@@ -119,7 +119,7 @@ TEST(HostPrintBitmapTest, DitherMatchesThePixelByPixelRule) {
             RasterImage page = Make(kind, width, 19, {});
             page.pixels.resize(page.rowBytes() * page.height);
             for (auto& sample : page.pixels) sample = static_cast<unsigned char>(random());
-            PrintBitmap bitmap = ToPrintBitmap(page, kMonochromeFormat);
+            PrintBitmap bitmap = ToPrintBitmap(page, ARO_BITMAP_MONOCHROME);
             EXPECT_EQ(bitmap.bits, ReferenceDither(page, bitmap.stride))
                 << (kind == PixelKind::Grey ? "grey" : "RGB") << ", width " << width;
         }

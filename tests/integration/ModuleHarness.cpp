@@ -1,6 +1,5 @@
 #include "ModuleHarness.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,15 +14,6 @@
 namespace aro::itest {
 
 namespace {
-
-template <typename F>
-void Resolve(void* handle, const char* name, F* target) {
-    *target = reinterpret_cast<F>(dlsym(handle, name));
-    if (!*target) {
-        std::fprintf(stderr, "missing export %s\n", name);
-        _exit(90);
-    }
-}
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -76,16 +66,12 @@ JobResult Sandbox::Run(const std::function<void(Module&, std::vector<std::string
         setenv("ARO_PRINTER_SYSTEM_DIR", systemDir().c_str(), 1);
         for (const auto& assignment : extraEnvironment) putenv(strdup(assignment.c_str()));
         if (chdir(m_root.c_str()) != 0) _exit(92);
-        void* handle = dlopen(ARO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (!handle) _exit(91);
         Module m;
-        Resolve(handle, "startDocExit", &m.startDoc);
-        Resolve(handle, "startPageExit", &m.startPage);
-        Resolve(handle, "endPageExit", &m.endPage);
-        Resolve(handle, "endDocExit", &m.endDoc);
-        Resolve(handle, "GetPrintFileName", &m.printFileName);
-        Resolve(handle, "PrintJobName", &m.jobName);
-        Resolve(handle, "dlgproc", &m.dialog);
+        std::string error;
+        if (!host::LoadExitModule(ARO_MODULE_PATH, &m, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            _exit(91);
+        }
         std::vector<std::string> outputs;
         body(m, outputs);
         std::ofstream out(outputsPath);

@@ -8,18 +8,12 @@
 #include <vector>
 
 #include "AroPrinterCfg.h"
+#include "ExitModule.h"
 
 namespace aro::itest {
 
-struct Module {
-    decltype(&::startDocExit) startDoc;
-    decltype(&::startPageExit) startPage;
-    decltype(&::endPageExit) endPage;
-    decltype(&::endDocExit) endDoc;
-    decltype(&::GetPrintFileName) printFileName;
-    decltype(&::PrintJobName) jobName;
-    decltype(&::dlgproc) dialog;
-};
+// The module's entry points, as aro-print resolves them.
+using Module = host::ExitModule;
 
 // What a job left behind in the child.
 struct JobResult {

@@ -66,9 +66,9 @@ TEST_F(PosixExpandEnvironment, ReportsNeededSizeWithoutOverrun) {
 
 class PosixAppData : public ::testing::Test {
 protected:
-    ScopedEnvironment appData_{"APPDATA", std::nullopt};
+    ScopedEnvironment m_appData{"APPDATA", std::nullopt};
     ScopedEnvironment dataHome_{"XDG_DATA_HOME", std::nullopt};
-    ScopedEnvironment home_{"HOME", "/home/printer"};
+    ScopedEnvironment m_home{"HOME", "/home/printer"};
 };
 
 TEST_F(PosixAppData, PrefersAppdata) {

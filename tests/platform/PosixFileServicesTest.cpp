@@ -21,16 +21,16 @@ using testing::WriteTextFile;
 class PosixFiles : public ::testing::Test {
 protected:
     PosixPlatform platform_;
-    ScratchFolder scratch_;
+    ScratchFolder m_scratch;
 };
 
 TEST_F(PosixFiles, LongPathResolvesLinksAndDots) {
-    ASSERT_EQ(mkdir((scratch_ / "real").c_str(), 0700), 0);
-    ASSERT_EQ(symlink((scratch_ / "real").c_str(), (scratch_ / "link").c_str()), 0);
+    ASSERT_EQ(mkdir((m_scratch / "real").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((m_scratch / "real").c_str(), (m_scratch / "link").c_str()), 0);
     char buffer[4096];
-    const std::string query = scratch_ / "link/../link";
+    const std::string query = m_scratch / "link/../link";
     const uint32_t length = platform_.GetLongPath(query.c_str(), buffer, sizeof(buffer));
-    char* expected = realpath((scratch_ / "real").c_str(), nullptr);
+    char* expected = realpath((m_scratch / "real").c_str(), nullptr);
     ASSERT_NE(expected, nullptr);
     EXPECT_STREQ(buffer, expected);
     EXPECT_EQ(length, std::strlen(expected));
@@ -41,31 +41,31 @@ TEST_F(PosixFiles, LongPathResolvesLinksAndDots) {
 
 TEST_F(PosixFiles, LongPathFailsForMissingFolder) {
     char buffer[4096];
-    EXPECT_EQ(platform_.GetLongPath((scratch_ / "missing").c_str(), buffer, sizeof(buffer)), 0u);
-    EXPECT_EQ(platform_.GetLongPath((scratch_ / "missing/x").c_str(), buffer, sizeof(buffer)), 0u);
+    EXPECT_EQ(platform_.GetLongPath((m_scratch / "missing").c_str(), buffer, sizeof(buffer)), 0u);
+    EXPECT_EQ(platform_.GetLongPath((m_scratch / "missing/x").c_str(), buffer, sizeof(buffer)), 0u);
     EXPECT_EQ(platform_.GetLongPath("", buffer, sizeof(buffer)), 0u);
 }
 
 TEST_F(PosixFiles, PathExistsForAnyEntry) {
-    WriteTextFile(scratch_ / "file", "x");
-    ASSERT_EQ(symlink((scratch_ / "nowhere").c_str(), (scratch_ / "dangling").c_str()), 0);
-    EXPECT_TRUE(platform_.PathExists(scratch_.path().c_str()));
-    EXPECT_TRUE(platform_.PathExists((scratch_ / "file").c_str()));
-    EXPECT_TRUE(platform_.PathExists((scratch_ / "dangling").c_str()));
-    EXPECT_FALSE(platform_.PathExists((scratch_ / "nowhere").c_str()));
+    WriteTextFile(m_scratch / "file", "x");
+    ASSERT_EQ(symlink((m_scratch / "nowhere").c_str(), (m_scratch / "dangling").c_str()), 0);
+    EXPECT_TRUE(platform_.PathExists(m_scratch.path().c_str()));
+    EXPECT_TRUE(platform_.PathExists((m_scratch / "file").c_str()));
+    EXPECT_TRUE(platform_.PathExists((m_scratch / "dangling").c_str()));
+    EXPECT_FALSE(platform_.PathExists((m_scratch / "nowhere").c_str()));
     EXPECT_FALSE(platform_.PathExists(""));
 }
 
 TEST_F(PosixFiles, CreateFolderAndRemoveFileReportFailure) {
-    EXPECT_TRUE(platform_.CreateFolder((scratch_ / "a").c_str()));
-    EXPECT_TRUE(std::filesystem::is_directory(scratch_ / "a"));
-    EXPECT_FALSE(platform_.CreateFolder((scratch_ / "a").c_str()));
-    EXPECT_FALSE(platform_.CreateFolder((scratch_ / "b/c").c_str()));
+    EXPECT_TRUE(platform_.CreateFolder((m_scratch / "a").c_str()));
+    EXPECT_TRUE(std::filesystem::is_directory(m_scratch / "a"));
+    EXPECT_FALSE(platform_.CreateFolder((m_scratch / "a").c_str()));
+    EXPECT_FALSE(platform_.CreateFolder((m_scratch / "b/c").c_str()));
     EXPECT_FALSE(platform_.CreateFolder(""));
-    WriteTextFile(scratch_ / "file", "x");
-    EXPECT_TRUE(platform_.RemoveFile((scratch_ / "file").c_str()));
-    EXPECT_FALSE(platform_.PathExists((scratch_ / "file").c_str()));
-    EXPECT_FALSE(platform_.RemoveFile((scratch_ / "file").c_str()));
+    WriteTextFile(m_scratch / "file", "x");
+    EXPECT_TRUE(platform_.RemoveFile((m_scratch / "file").c_str()));
+    EXPECT_FALSE(platform_.PathExists((m_scratch / "file").c_str()));
+    EXPECT_FALSE(platform_.RemoveFile((m_scratch / "file").c_str()));
 }
 
 std::string PatternBytes(std::size_t size) {
@@ -76,17 +76,17 @@ std::string PatternBytes(std::size_t size) {
 
 TEST_F(PosixFiles, CopyCopiesEveryByte) {
     const std::string content = PatternBytes(300 * 1024 + 17);
-    WriteTextFile(scratch_ / "source", content);
+    WriteTextFile(m_scratch / "source", content);
     ASSERT_TRUE(
-        platform_.CopyFileTo((scratch_ / "source").c_str(), (scratch_ / "target").c_str(), true));
-    EXPECT_EQ(ReadTextFile(scratch_ / "target"), content);
+        platform_.CopyFileTo((m_scratch / "source").c_str(), (m_scratch / "target").c_str(), true));
+    EXPECT_EQ(ReadTextFile(m_scratch / "target"), content);
 }
 
 TEST_F(PosixFiles, CopyReplacesUnlessFailIfExists) {
-    WriteTextFile(scratch_ / "source", "new");
-    WriteTextFile(scratch_ / "target", "old and longer");
-    const std::string source = scratch_ / "source";
-    const std::string target = scratch_ / "target";
+    WriteTextFile(m_scratch / "source", "new");
+    WriteTextFile(m_scratch / "target", "old and longer");
+    const std::string source = m_scratch / "source";
+    const std::string target = m_scratch / "target";
     EXPECT_FALSE(platform_.CopyFileTo(source.c_str(), target.c_str(), true));
     EXPECT_EQ(ReadTextFile(target), "old and longer");
     EXPECT_TRUE(platform_.CopyFileTo(source.c_str(), target.c_str(), false));
@@ -94,26 +94,26 @@ TEST_F(PosixFiles, CopyReplacesUnlessFailIfExists) {
 }
 
 TEST_F(PosixFiles, CopyFailuresLeaveNoTarget) {
-    const std::string target = scratch_ / "target";
-    EXPECT_FALSE(platform_.CopyFileTo((scratch_ / "missing").c_str(), target.c_str(), false));
-    EXPECT_FALSE(platform_.CopyFileTo(scratch_.path().c_str(), target.c_str(), false));
+    const std::string target = m_scratch / "target";
+    EXPECT_FALSE(platform_.CopyFileTo((m_scratch / "missing").c_str(), target.c_str(), false));
+    EXPECT_FALSE(platform_.CopyFileTo(m_scratch.path().c_str(), target.c_str(), false));
     EXPECT_FALSE(platform_.PathExists(target.c_str()));
-    WriteTextFile(scratch_ / "source", "x");
-    EXPECT_FALSE(platform_.CopyFileTo((scratch_ / "source").c_str(),
-                                      (scratch_ / "missing/target").c_str(), false));
+    WriteTextFile(m_scratch / "source", "x");
+    EXPECT_FALSE(platform_.CopyFileTo((m_scratch / "source").c_str(),
+                                      (m_scratch / "missing/target").c_str(), false));
 }
 
 TEST_F(PosixFiles, CopyOntoItselfKeepsTheFile) {
-    WriteTextFile(scratch_ / "source", "precious");
-    ASSERT_EQ(symlink((scratch_ / "source").c_str(), (scratch_ / "alias").c_str()), 0);
-    const std::string source = scratch_ / "source";
+    WriteTextFile(m_scratch / "source", "precious");
+    ASSERT_EQ(symlink((m_scratch / "source").c_str(), (m_scratch / "alias").c_str()), 0);
+    const std::string source = m_scratch / "source";
     EXPECT_FALSE(platform_.CopyFileTo(source.c_str(), source.c_str(), false));
-    EXPECT_FALSE(platform_.CopyFileTo(source.c_str(), (scratch_ / "alias").c_str(), false));
+    EXPECT_FALSE(platform_.CopyFileTo(source.c_str(), (m_scratch / "alias").c_str(), false));
     EXPECT_EQ(ReadTextFile(source), "precious");
 }
 
 TEST_F(PosixFiles, TempFilesAreNewPrivateAndUnique) {
-    const std::string folder = scratch_.path() + "/";
+    const std::string folder = m_scratch.path() + "/";
     std::set<std::string> names;
     for (int i = 0; i < 20; ++i) {
         char name[4096];
@@ -133,22 +133,22 @@ TEST_F(PosixFiles, TempFilesAreNewPrivateAndUnique) {
 
 TEST_F(PosixFiles, TempFileGoesIntoFolderWithoutTrailingSlash) {
     char name[4096];
-    ASSERT_TRUE(platform_.CreateTempFile(scratch_.path().c_str(), "aro", name, sizeof(name)));
-    EXPECT_EQ(std::string(name).rfind(scratch_.path() + "/aro", 0), 0u) << name;
+    ASSERT_TRUE(platform_.CreateTempFile(m_scratch.path().c_str(), "aro", name, sizeof(name)));
+    EXPECT_EQ(std::string(name).rfind(m_scratch.path() + "/aro", 0), 0u) << name;
 }
 
 TEST_F(PosixFiles, TempFileRefusedWhenNameDoesNotFitAndLeavesNothing) {
-    const std::string folder = scratch_.path() + "/";
+    const std::string folder = m_scratch.path() + "/";
     char name[4096];
     const uint32_t tooSmall = static_cast<uint32_t>(folder.size() + 3 + 6);
     EXPECT_FALSE(platform_.CreateTempFile(folder.c_str(), "aro", name, tooSmall));
-    EXPECT_TRUE(std::filesystem::is_empty(scratch_.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(m_scratch.path()));
     EXPECT_FALSE(
-        platform_.CreateTempFile((scratch_ / "missing/").c_str(), "aro", name, sizeof(name)));
+        platform_.CreateTempFile((m_scratch / "missing/").c_str(), "aro", name, sizeof(name)));
 }
 
 TEST_F(PosixFiles, LogFileIsPrivateTruncatedAndNotInherited) {
-    const std::string path = scratch_ / "job.log";
+    const std::string path = m_scratch / "job.log";
     std::FILE* log = platform_.OpenLogFile(path.c_str());
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(PermissionBits(path), 0600u);
@@ -165,12 +165,12 @@ TEST_F(PosixFiles, LogFileIsPrivateTruncatedAndNotInherited) {
 }
 
 TEST_F(PosixFiles, LogFileRefusesSymlink) {
-    const std::string victim = scratch_ / "victim";
+    const std::string victim = m_scratch / "victim";
     WriteTextFile(victim, "keep me");
-    ASSERT_EQ(symlink(victim.c_str(), (scratch_ / "job.log").c_str()), 0);
-    EXPECT_EQ(platform_.OpenLogFile((scratch_ / "job.log").c_str()), nullptr);
+    ASSERT_EQ(symlink(victim.c_str(), (m_scratch / "job.log").c_str()), 0);
+    EXPECT_EQ(platform_.OpenLogFile((m_scratch / "job.log").c_str()), nullptr);
     EXPECT_EQ(ReadTextFile(victim), "keep me");
-    EXPECT_EQ(platform_.OpenLogFile((scratch_ / "missing/job.log").c_str()), nullptr);
+    EXPECT_EQ(platform_.OpenLogFile((m_scratch / "missing/job.log").c_str()), nullptr);
 }
 
 TEST_F(PosixFiles, AllocationIsZeroedAndNeverNull) {

@@ -21,8 +21,8 @@ namespace aro::posix::testing {
 // destroyed.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name)) previous_ = old;
+    ScopedEnvironment(const char* name, std::optional<std::string> value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_previous = old;
         if (value) {
             setenv(name, value->c_str(), 1);
         } else {
@@ -32,16 +32,16 @@ public:
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
     ~ScopedEnvironment() {
-        if (previous_) {
-            setenv(name_.c_str(), previous_->c_str(), 1);
+        if (m_previous) {
+            setenv(m_name.c_str(), m_previous->c_str(), 1);
         } else {
-            unsetenv(name_.c_str());
+            unsetenv(m_name.c_str());
         }
     }
 
 private:
-    std::string name_;
-    std::optional<std::string> previous_;
+    std::string m_name;
+    std::optional<std::string> m_previous;
 };
 
 // A fresh folder under /tmp, removed with everything in it when destroyed.
@@ -50,34 +50,34 @@ public:
     ScratchFolder() {
         std::string pattern = "/tmp/aro-posix-test-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        m_path = pattern;
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 // Runs in another folder for the lifetime of the object.
 class ScopedCurrentFolder {
 public:
     explicit ScopedCurrentFolder(const std::string& folder)
-        : previous_(std::filesystem::current_path()) {
+        : m_previous(std::filesystem::current_path()) {
         std::filesystem::current_path(folder);
     }
     ScopedCurrentFolder(const ScopedCurrentFolder&) = delete;
     ScopedCurrentFolder& operator=(const ScopedCurrentFolder&) = delete;
-    ~ScopedCurrentFolder() { std::filesystem::current_path(previous_); }
+    ~ScopedCurrentFolder() { std::filesystem::current_path(m_previous); }
 
 private:
-    std::filesystem::path previous_;
+    std::filesystem::path m_previous;
 };
 
 inline void WriteTextFile(const std::string& path, const std::string& content) {

@@ -45,14 +45,14 @@ class PosixVersionFile : public ::testing::Test {
 protected:
     // Parts read from a file holding content; empty when none were found.
     Parts ReadFrom(const std::string& content, std::size_t chunkBytes = kVersionScanChunkBytes) {
-        const std::string path = scratch_ / "module.so";
+        const std::string path = m_scratch / "module.so";
         WriteTextFile(path, content);
         uint16_t parts[4] = {};
         if (!ReadEmbeddedFileVersion(path.c_str(), parts, chunkBytes)) return {};
         return Parts(parts, parts + 4);
     }
 
-    ScratchFolder scratch_;
+    ScratchFolder m_scratch;
 };
 
 Parts ProjectVersion() {
@@ -118,8 +118,8 @@ TEST_F(PosixVersionFile, SkipsNearMissToFindTheRealRecord) {
 TEST_F(PosixVersionFile, FailsForMissingEmptyOrUnsuitableFiles) {
     PosixPlatform platform;
     uint16_t parts[4] = {5, 5, 5, 5};
-    EXPECT_FALSE(platform.ReadFileVersion((scratch_ / "missing").c_str(), parts));
-    EXPECT_FALSE(platform.ReadFileVersion(scratch_.path().c_str(), parts));
+    EXPECT_FALSE(platform.ReadFileVersion((m_scratch / "missing").c_str(), parts));
+    EXPECT_FALSE(platform.ReadFileVersion(m_scratch.path().c_str(), parts));
     EXPECT_EQ(ReadFrom(""), Parts{});
     EXPECT_EQ(ReadFrom(Filler(200000)), Parts{});
     EXPECT_EQ(Parts(parts, parts + 4), (Parts{5, 5, 5, 5})) << "changed on failure";

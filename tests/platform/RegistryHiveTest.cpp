@@ -272,41 +272,41 @@ class RegistryHiveWrite : public ::testing::Test {
 protected:
     bool Write(const std::string& key, const std::string& name, const std::string& text,
                Hive hive = Hive::CurrentUser) {
-        return WriteHiveString(file_, hive, key.c_str(), name.c_str(), text.c_str());
+        return WriteHiveString(m_file, hive, key.c_str(), name.c_str(), text.c_str());
     }
     std::optional<std::string> ReadBack(const std::string& key, const std::string& name,
                                         Hive hive = Hive::CurrentUser) {
-        return FindString(ReadTextFile(file_), name, key, hive);
+        return FindString(ReadTextFile(m_file), name, key, hive);
     }
 
-    ScratchFolder folder_;
-    std::string file_ = folder_ / "user.reg";
+    ScratchFolder m_folder;
+    std::string m_file = m_folder / "user.reg";
 };
 
 TEST_F(RegistryHiveWrite, CreatesFoldersFileAndKey) {
-    file_ = folder_ / "a/b/c/user.reg";
+    m_file = m_folder / "a/b/c/user.reg";
     ASSERT_TRUE(Write("Software\\ARO Digital\\Versions", "ARO Printer DLL (AroPrinterCfg.dll)",
                       "2.1.7.0 @ /usr/lib"));
-    EXPECT_EQ(ReadTextFile(file_),
+    EXPECT_EQ(ReadTextFile(m_file),
               "Windows Registry Editor Version 5.00\n\n"
               "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Versions]\n"
               "\"ARO Printer DLL (AroPrinterCfg.dll)\"=\"2.1.7.0 @ /usr/lib\"\n");
     unsigned char data[64];
     uint32_t size = sizeof(data);
-    ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, "software\\aro digital\\versions",
+    ASSERT_TRUE(ReadHiveValue(m_file, Hive::CurrentUser, "software\\aro digital\\versions",
                               "aro printer dll (aroprintercfg.dll)", data, &size));
     EXPECT_EQ(size, sizeof("2.1.7.0 @ /usr/lib"));
 }
 
 TEST_F(RegistryHiveWrite, WritesThroughALinkedHiveFile) {
-    const std::string shared = folder_ / "shared.reg";
+    const std::string shared = m_folder / "shared.reg";
     std::FILE* f = std::fopen(shared.c_str(), "w");
     std::fputs("Windows Registry Editor Version 5.00\n", f);
     std::fclose(f);
-    ASSERT_EQ(symlink(shared.c_str(), file_.c_str()), 0);
+    ASSERT_EQ(symlink(shared.c_str(), m_file.c_str()), 0);
     ASSERT_TRUE(Write("Software\\Test", "V", "x"));
     struct stat info {};
-    ASSERT_EQ(lstat(file_.c_str(), &info), 0);
+    ASSERT_EQ(lstat(m_file.c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_EQ(FindString(ReadTextFile(shared), "V", "Software\\Test", Hive::CurrentUser), "x");
 }
@@ -323,10 +323,10 @@ TEST_F(RegistryHiveWrite, ReplacesTheValueLineAndKeepsEveryOtherByte) {
         "\n"
         "[HKCU\\Software\\Other]\n"
         "\"Version\"=\"untouched\"\n";
-    WriteTextFile(file_, before);
+    WriteTextFile(m_file, before);
     ASSERT_TRUE(Write("SOFTWARE\\aro digital\\Dovurezazuv", "VERSION", "2.1.7.0"));
     ASSERT_TRUE(Write(kKey, "Output", "/new"));
-    EXPECT_EQ(ReadTextFile(file_),
+    EXPECT_EQ(ReadTextFile(m_file),
               "Windows Registry Editor Version 5.00\n\n"
               "; settings of the printer\n"
               "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
@@ -339,32 +339,32 @@ TEST_F(RegistryHiveWrite, ReplacesTheValueLineAndKeepsEveryOtherByte) {
 }
 
 TEST_F(RegistryHiveWrite, AddsValueAfterLastValueOfLastLiveSection) {
-    WriteTextFile(file_,
+    WriteTextFile(m_file,
                   "[HKCU\\Software\\A]\n\"X\"=\"1\"\n\n"
                   "[HKCU\\Software\\A]\n\"Y\"=\"2\"\n; next section\n\n"
                   "[HKCU\\Software\\B]\n\"X\"=\"b\"");
     ASSERT_TRUE(Write("Software\\A", "Z", "3"));
     ASSERT_TRUE(Write("Software\\B", "New", "n"));
-    EXPECT_EQ(ReadTextFile(file_),
+    EXPECT_EQ(ReadTextFile(m_file),
               "[HKCU\\Software\\A]\n\"X\"=\"1\"\n\n"
               "[HKCU\\Software\\A]\n\"Y\"=\"2\"\n\"Z\"=\"3\"\n; next section\n\n"
               "[HKCU\\Software\\B]\n\"X\"=\"b\"\n\"New\"=\"n\"\n");
 }
 
 TEST_F(RegistryHiveWrite, StoresAfterKeyDeletionInNewSection) {
-    WriteTextFile(file_, "[HKCU\\Software\\A\\Sub]\n\"X\"=\"old\"\n[-HKCU\\Software\\A]\n");
+    WriteTextFile(m_file, "[HKCU\\Software\\A\\Sub]\n\"X\"=\"old\"\n[-HKCU\\Software\\A]\n");
     ASSERT_TRUE(Write("Software\\A\\Sub", "X", "new"));
-    EXPECT_EQ(ReadTextFile(file_),
+    EXPECT_EQ(ReadTextFile(m_file),
               "[HKCU\\Software\\A\\Sub]\n\"X\"=\"old\"\n[-HKCU\\Software\\A]\n\n"
               "[HKEY_CURRENT_USER\\Software\\A\\Sub]\n\"X\"=\"new\"\n");
 }
 
 TEST_F(RegistryHiveWrite, KeepsHivesApart) {
-    WriteTextFile(file_, "[HKCU\\Software\\A]\n\"X\"=\"user\"\n");
+    WriteTextFile(m_file, "[HKCU\\Software\\A]\n\"X\"=\"user\"\n");
     ASSERT_TRUE(Write("Software\\A", "X", "machine", Hive::LocalMachine));
     EXPECT_EQ(ReadBack("Software\\A", "X", Hive::CurrentUser), "user");
     EXPECT_EQ(ReadBack("Software\\A", "X", Hive::LocalMachine), "machine");
-    EXPECT_NE(ReadTextFile(file_).find("[HKEY_LOCAL_MACHINE\\Software\\A]"), std::string::npos);
+    EXPECT_NE(ReadTextFile(m_file).find("[HKEY_LOCAL_MACHINE\\Software\\A]"), std::string::npos);
 }
 
 TEST_F(RegistryHiveWrite, EscapesQuotesBackslashesAndLineBreaks) {
@@ -379,48 +379,48 @@ TEST_F(RegistryHiveWrite, EscapesQuotesBackslashesAndLineBreaks) {
     EXPECT_EQ(ReadBack(kKey, "Multi"), multiLine);
     EXPECT_EQ(ReadBack(kKey, "Default"), "");
     EXPECT_EQ(ReadBack(kKey, ""), "at");
-    EXPECT_EQ(Find(ReadTextFile(file_), "X", "Software\\Injected"), std::nullopt);
-    EXPECT_NE(ReadTextFile(file_).find("\n@=\"at\"\n"), std::string::npos);
+    EXPECT_EQ(Find(ReadTextFile(m_file), "X", "Software\\Injected"), std::nullopt);
+    EXPECT_NE(ReadTextFile(m_file).find("\n@=\"at\"\n"), std::string::npos);
     EXPECT_FALSE(Write("Software\\Bad\nKey", "X", "1"));
 }
 
 TEST_F(RegistryHiveWrite, KeepsCrlfBomAndMode) {
-    WriteTextFile(file_, "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKCU\\Software\\A]\r\n\"X\"=\"1\"\r\n");
-    chmod(file_.c_str(), 0640);
+    WriteTextFile(m_file, "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKCU\\Software\\A]\r\n\"X\"=\"1\"\r\n");
+    chmod(m_file.c_str(), 0640);
     ASSERT_TRUE(Write("Software\\A", "Y", "2"));
     ASSERT_TRUE(Write("Software\\B", "Z", "3"));
-    EXPECT_EQ(ReadTextFile(file_),
+    EXPECT_EQ(ReadTextFile(m_file),
               "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKCU\\Software\\A]\r\n\"X\"=\"1\"\r\n\"Y\"=\"2\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\B]\r\n\"Z\"=\"3\"\r\n");
-    EXPECT_EQ(PermissionBits(file_), 0640u);
+    EXPECT_EQ(PermissionBits(m_file), 0640u);
 }
 
 TEST_F(RegistryHiveWrite, FailsWhereNoFolderCanBeMade) {
-    WriteTextFile(folder_ / "plain", "not a folder");
-    file_ = folder_ / "plain/sub/user.reg";
+    WriteTextFile(m_folder / "plain", "not a folder");
+    m_file = m_folder / "plain/sub/user.reg";
     EXPECT_FALSE(Write(kKey, "X", "1"));
-    EXPECT_EQ(ReadTextFile(folder_ / "plain"), "not a folder");
+    EXPECT_EQ(ReadTextFile(m_folder / "plain"), "not a folder");
 }
 
 TEST_F(RegistryHiveWrite, FailsInReadOnlyFolderLeavingFileAlone) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    WriteTextFile(file_, UserSection("\"X\"=\"old\"\n"));
-    const std::string before = ReadTextFile(file_);
-    chmod(folder_.path().c_str(), 0555);
+    WriteTextFile(m_file, UserSection("\"X\"=\"old\"\n"));
+    const std::string before = ReadTextFile(m_file);
+    chmod(m_folder.path().c_str(), 0555);
     EXPECT_FALSE(Write(kKey, "X", "new"));
-    chmod(folder_.path().c_str(), 0755);
-    EXPECT_EQ(ReadTextFile(file_), before);
+    chmod(m_folder.path().c_str(), 0755);
+    EXPECT_EQ(ReadTextFile(m_file), before);
 }
 
 TEST_F(RegistryHiveWrite, FullDiskLeavesOldFileAndNoTemporaryFile) {
-    WriteTextFile(file_, UserSection("\"X\"=\"old\"\n"));
-    const std::string before = ReadTextFile(file_);
+    WriteTextFile(m_file, UserSection("\"X\"=\"old\"\n"));
+    const std::string before = ReadTextFile(m_file);
     ASSERT_TRUE(Write(kKey, "Lock", "made"));  // the lock file exists from now on
-    const std::string withLock = ReadTextFile(file_);
-    const auto entries = FolderEntries(folder_.path());
+    const std::string withLock = ReadTextFile(m_file);
+    const auto entries = FolderEntries(m_folder.path());
     EXPECT_FALSE(InChildWithFileSizeLimit(16, [&] { return Write(kKey, "X", "new"); }));
-    EXPECT_EQ(ReadTextFile(file_), withLock);
-    EXPECT_EQ(FolderEntries(folder_.path()), entries);
+    EXPECT_EQ(ReadTextFile(m_file), withLock);
+    EXPECT_EQ(FolderEntries(m_folder.path()), entries);
     EXPECT_NE(before, withLock);
 }
 
@@ -451,7 +451,7 @@ TEST_F(RegistryHiveWrite, ConcurrentWritersLoseNothing) {
             if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failedChildren;
         }
         std::string text;
-        if (ReadRegularFile(file_, &text) != FileReadResult::Read) continue;
+        if (ReadRegularFile(m_file, &text) != FileReadResult::Read) continue;
         const bool hasA = FindString(text, "A").has_value();
         const bool hasB = FindString(text, "B").has_value();
         if (text.empty() || text.rfind(kHeader, 0) != 0 || text.back() != '\n') broken = true;
@@ -463,7 +463,7 @@ TEST_F(RegistryHiveWrite, ConcurrentWritersLoseNothing) {
     EXPECT_EQ(failedChildren, 0);
     EXPECT_EQ(ReadBack(kKey, "A"), "A-199");
     EXPECT_EQ(ReadBack(kKey, "B"), "B-199");
-    EXPECT_EQ(FolderEntries(folder_.path()),
+    EXPECT_EQ(FolderEntries(m_folder.path()),
               (std::vector<std::string>{"user.reg", "user.reg.lock"}));
 }
 
@@ -473,13 +473,13 @@ TEST_F(RegistryHiveWrite, ConcurrentWritersLoseNothing) {
 // untouched, and lock files are private to their owner.
 TEST_F(RegistryHiveWrite, HeldLockNeverBlocksTheWrite) {
     using Clock = std::chrono::steady_clock;
-    const std::string lockFile = file_ + ".lock";
+    const std::string lockFile = m_file + ".lock";
     const mode_t oldMask = umask(0);
     const bool stored = Write(kKey, "Version", "1");
     umask(oldMask);
     ASSERT_TRUE(stored);
     EXPECT_EQ(PermissionBits(lockFile), 0600u);
-    const std::string before = ReadTextFile(file_);
+    const std::string before = ReadTextFile(m_file);
 
     // flock() sets one open file against another, even in one process; a
     // read-only descriptor is all a holder needs.
@@ -496,8 +496,8 @@ TEST_F(RegistryHiveWrite, HeldLockNeverBlocksTheWrite) {
     const Clock::duration waited = Clock::now() - started;
     EXPECT_GE(waited, kHiveLockWait);
     EXPECT_LT(waited, kHiveLockWait + std::chrono::milliseconds(750));
-    EXPECT_EQ(ReadTextFile(file_), before);
-    EXPECT_EQ(FolderEntries(folder_.path()),
+    EXPECT_EQ(ReadTextFile(m_file), before);
+    EXPECT_EQ(FolderEntries(m_folder.path()),
               (std::vector<std::string>{"user.reg", "user.reg.lock"}));
 
     // Given up, the lock is there for the next write at once.
@@ -560,13 +560,13 @@ TEST_F(RegistryHiveWrite, Utf16HiveIsWrittenInItsOwnEncoding) {
         u8"\"CutLines\"=\"08\"\r\n"
         u8"\r\n";
     const std::string utf16File = "\xFF\xFE" + Utf16Bytes(exported);
-    WriteTextFile(file_, utf16File);
-    ASSERT_EQ(IconvFromUtf16(file_), exportedUtf8);
+    WriteTextFile(m_file, utf16File);
+    ASSERT_EQ(IconvFromUtf16(m_file), exportedUtf8);
 
     // Read: the texts arrive as UTF-8.
     unsigned char data[64] = {};
     uint32_t size = sizeof(data);
-    ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, kKey, "AlternateKey", data, &size));
+    ASSERT_TRUE(ReadHiveValue(m_file, Hive::CurrentUser, kKey, "AlternateKey", data, &size));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size),
               std::string(u8"Software\\Ablage \u20ac") + '\0');
 
@@ -575,9 +575,9 @@ TEST_F(RegistryHiveWrite, Utf16HiveIsWrittenInItsOwnEncoding) {
     const char* record = "ARO Printer DLL (AroPrinterCfg.dll)";
     ASSERT_TRUE(Write(versions, record, "2.1.7.0 @ /usr/lib"));
     ASSERT_TRUE(Write(kKey, "CutLines", u8"1\u00b2"));
-    const std::string written = ReadTextFile(file_);
+    const std::string written = ReadTextFile(m_file);
     EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(IconvFromUtf16(file_),
+    EXPECT_EQ(IconvFromUtf16(m_file),
               std::string(u8"Windows Registry Editor Version 5.00\r\n"
                           u8"\r\n"
                           u8"; Gr\u00fc\u00dfe \U0001D11E\r\n"
@@ -591,10 +591,10 @@ TEST_F(RegistryHiveWrite, Utf16HiveIsWrittenInItsOwnEncoding) {
               utf16File.substr(0, utf16File.size() - 8 * 2))
         << "the lines before the changed one, byte for byte";
     size = sizeof(data);
-    ASSERT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, versions, record, data, &size));
+    ASSERT_TRUE(ReadHiveValue(m_file, Hive::CurrentUser, versions, record, data, &size));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size),
               std::string("2.1.7.0 @ /usr/lib") + '\0');
-    EXPECT_EQ(FolderEntries(folder_.path()),
+    EXPECT_EQ(FolderEntries(m_folder.path()),
               (std::vector<std::string>{"user.reg", "user.reg.lock"}));
 
     // Files that cannot be written back as they are: left alone, and reads
@@ -607,21 +607,21 @@ TEST_F(RegistryHiveWrite, Utf16HiveIsWrittenInItsOwnEncoding) {
         "\xFE\xFF" + Utf16Bytes(exported, true),  // UTF-16 big-endian
     };
     for (const std::string& bytes : unwritable) {
-        WriteTextFile(file_, bytes);
+        WriteTextFile(m_file, bytes);
         EXPECT_FALSE(Write(versions, record, "2.1.7.0 @ /usr/lib"));
-        EXPECT_EQ(ReadTextFile(file_), bytes);
+        EXPECT_EQ(ReadTextFile(m_file), bytes);
     }
-    WriteTextFile(file_, utf16File + "\n");
+    WriteTextFile(m_file, utf16File + "\n");
     size = sizeof(data);
-    EXPECT_TRUE(ReadHiveValue(file_, Hive::CurrentUser, kKey, "CutLines", data, &size));
+    EXPECT_TRUE(ReadHiveValue(m_file, Hive::CurrentUser, kKey, "CutLines", data, &size));
 
     // A UTF-8 file with a malformed line and a Latin-1 byte: written as ever.
     const std::string latin = UserSection(
         "\"Open\"=\"no end\n\"Name\"=\"Gr\xFC\xDF"
         "e\"\n");
-    WriteTextFile(file_, latin);
+    WriteTextFile(m_file, latin);
     ASSERT_TRUE(Write(kKey, "New", "n"));
-    EXPECT_EQ(ReadTextFile(file_), latin + "\"New\"=\"n\"\n");
+    EXPECT_EQ(ReadTextFile(m_file), latin + "\"New\"=\"n\"\n");
 }
 
 }  // namespace

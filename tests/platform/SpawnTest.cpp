@@ -67,26 +67,26 @@ std::string SelfPath() {
 class SpawnProgram : public ::testing::Test {
 protected:
     SpawnProgram()
-        : path_("PATH", programs_.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "")) {
-    }
+        : m_path("PATH",
+                 m_programs.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "")) {}
 
     // Installs a script on PATH that records "$1|$#" and more in output().
     void InstallRecorder(const std::string& name, const std::string& before = "") {
-        WriteExecutableScript(programs_ / name, before + "printf '%s|%s|%s|%s\\n' \"$1\" \"$#\" " +
-                                                    "\"$(pwd -P)\" \"$ARO_SPAWN_MARK\" > '" +
-                                                    output() + "'\n");
+        WriteExecutableScript(m_programs / name, before + "printf '%s|%s|%s|%s\\n' \"$1\" \"$#\" " +
+                                                     "\"$(pwd -P)\" \"$ARO_SPAWN_MARK\" > '" +
+                                                     output() + "'\n");
     }
-    std::string output() const { return work_ / "output"; }
+    std::string output() const { return m_work / "output"; }
     bool OutputExists() const { return access(output().c_str(), F_OK) == 0; }
 
     PosixPlatform platform_;
-    ScratchFolder programs_;
-    ScratchFolder work_;
-    ScopedEnvironment path_;
+    ScratchFolder m_programs;
+    ScratchFolder m_work;
+    ScopedEnvironment m_path;
 };
 
 TEST_F(SpawnProgram, ArgumentVectorIsParameterTwice) {
-    ASSERT_EQ(symlink(SelfPath().c_str(), (programs_ / "aro-argv-probe").c_str()), 0);
+    ASSERT_EQ(symlink(SelfPath().c_str(), (m_programs / "aro-argv-probe").c_str()), 0);
     ScopedEnvironment probe(kProbeOutputVariable, output());
     const std::string parameter = "C:\\Print Jobs\\job 1.tif";
     platform_.StartProgram("aro-argv-probe", parameter.c_str(), true);
@@ -109,7 +109,7 @@ TEST_F(SpawnProgram, ParameterWithSpacesArrivesWhole) {
 TEST_F(SpawnProgram, InheritsEnvironmentAndCurrentFolder) {
     InstallRecorder("aro-recorder");
     ScopedEnvironment mark("ARO_SPAWN_MARK", "inherited");
-    char* folder = realpath(work_.path().c_str(), nullptr);
+    char* folder = realpath(m_work.path().c_str(), nullptr);
     ScopedCurrentFolder current(folder);
     platform_.StartProgram("aro-recorder", "p", true);
     EXPECT_EQ(ReadTextFile(output()), "p|1|" + std::string(folder) + "|inherited\n");
@@ -118,14 +118,14 @@ TEST_F(SpawnProgram, InheritsEnvironmentAndCurrentFolder) {
 
 TEST_F(SpawnProgram, RunsProgramGivenByPath) {
     InstallRecorder("aro-recorder");
-    platform_.StartProgram((programs_ / "aro-recorder").c_str(), "p", true);
+    platform_.StartProgram((m_programs / "aro-recorder").c_str(), "p", true);
     EXPECT_TRUE(OutputExists());
 }
 
 TEST_F(SpawnProgram, PrefersFileUnderTheGivenName) {
     ScratchFolder here;
     WriteExecutableScript(here / "aro-local", "echo local > '" + output() + "'\n");
-    WriteExecutableScript(programs_ / "aro-local", "echo path > '" + output() + "'\n");
+    WriteExecutableScript(m_programs / "aro-local", "echo path > '" + output() + "'\n");
     ScopedCurrentFolder current(here.path());
     platform_.StartProgram("aro-local", "p", true);
     EXPECT_EQ(ReadTextFile(output()), "local\n");
@@ -134,28 +134,28 @@ TEST_F(SpawnProgram, PrefersFileUnderTheGivenName) {
 TEST_F(SpawnProgram, PlainFileUnderTheGivenNameDoesNotHideTheProgramOnPath) {
     ScratchFolder here;
     testing::WriteTextFile(here / "aro-local", "not a program\n");
-    WriteExecutableScript(programs_ / "aro-local", "echo path > '" + output() + "'\n");
+    WriteExecutableScript(m_programs / "aro-local", "echo path > '" + output() + "'\n");
     ScopedCurrentFolder current(here.path());
     platform_.StartProgram("aro-local", "p", true);
     EXPECT_EQ(ReadTextFile(output()), "path\n");
 }
 
 TEST_F(SpawnProgram, WithoutWaitReturnsAtOnceAndLeavesNoZombie) {
-    WriteExecutableScript(programs_ / "aro-sleeper",
-                          "echo \"$1\" > '" + (work_ / "started") + "'\nsleep 2\n");
+    WriteExecutableScript(m_programs / "aro-sleeper",
+                          "echo \"$1\" > '" + (m_work / "started") + "'\nsleep 2\n");
     const auto before = std::chrono::steady_clock::now();
     platform_.StartProgram("aro-sleeper", "job.tif", false);
     const auto elapsed = std::chrono::steady_clock::now() - before;
     EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
     EXPECT_TRUE(HasNoChildren());
-    EXPECT_TRUE(Eventually([&] { return access((work_ / "started").c_str(), F_OK) == 0; }))
+    EXPECT_TRUE(Eventually([&] { return access((m_work / "started").c_str(), F_OK) == 0; }))
         << "the program never ran";
 }
 
 TEST_F(SpawnProgram, MissingProgramIsSilentlySkipped) {
     platform_.StartProgram("aro-no-such-program", "p", true);
     platform_.StartProgram("aro-no-such-program", "p", false);
-    platform_.StartProgram((programs_ / "missing").c_str(), "p", false);
+    platform_.StartProgram((m_programs / "missing").c_str(), "p", false);
     platform_.StartProgram("", "p", true);
     EXPECT_TRUE(HasNoChildren());
 }
@@ -163,16 +163,16 @@ TEST_F(SpawnProgram, MissingProgramIsSilentlySkipped) {
 class SpawnShellOpen : public ::testing::Test {
 protected:
     PosixPlatform platform_;
-    ScratchFolder programs_;
-    ScratchFolder work_;
+    ScratchFolder m_programs;
+    ScratchFolder m_work;
 };
 
 TEST_F(SpawnShellOpen, HandsFileToXdgOpenOnPath) {
-    const std::string output = work_ / "opened";
-    WriteExecutableScript(programs_ / "xdg-open", "printf '%s|%s\\n' \"$1\" \"$#\" > '" + output +
-                                                      ".part'\n" + "mv '" + output + ".part' '" +
-                                                      output + "'\n");
-    ScopedEnvironment path("PATH", programs_.path() + ":/usr/bin:/bin");
+    const std::string output = m_work / "opened";
+    WriteExecutableScript(m_programs / "xdg-open", "printf '%s|%s\\n' \"$1\" \"$#\" > '" + output +
+                                                       ".part'\n" + "mv '" + output + ".part' '" +
+                                                       output + "'\n");
+    ScopedEnvironment path("PATH", m_programs.path() + ":/usr/bin:/bin");
     platform_.ShellOpen("/spool/job 1.tif");
     EXPECT_TRUE(HasNoChildren());
     ASSERT_TRUE(Eventually([&] { return access(output.c_str(), F_OK) == 0; }));
@@ -181,10 +181,10 @@ TEST_F(SpawnShellOpen, HandsFileToXdgOpenOnPath) {
 
 TEST_F(SpawnShellOpen, DoesNothingWithoutXdgOpenOnPath) {
     // An xdg-open in the current folder must not be picked up.
-    const std::string output = work_ / "opened";
-    WriteExecutableScript(work_ / "xdg-open", "echo ran > '" + output + "'\n");
-    ScopedCurrentFolder current(work_.path());
-    ScopedEnvironment path("PATH", programs_.path());
+    const std::string output = m_work / "opened";
+    WriteExecutableScript(m_work / "xdg-open", "echo ran > '" + output + "'\n");
+    ScopedCurrentFolder current(m_work.path());
+    ScopedEnvironment path("PATH", m_programs.path());
     platform_.ShellOpen("/spool/job.tif");
     EXPECT_TRUE(HasNoChildren());
     EXPECT_FALSE(Eventually([&] { return access(output.c_str(), F_OK) == 0; },

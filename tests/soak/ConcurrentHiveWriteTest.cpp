@@ -135,39 +135,39 @@ class LockHolder {
 public:
     explicit LockHolder(const std::string& lockFile) {
         int ready[2];
-        if (pipe(ready) != 0 || pipe(release_) != 0) return;
+        if (pipe(ready) != 0 || pipe(m_release) != 0) return;
         std::fflush(nullptr);
-        child_ = fork();
-        if (child_ == 0) {
+        m_child = fork();
+        if (m_child == 0) {
             close(ready[0]);
-            close(release_[1]);
+            close(m_release[1]);
             // Read-only is all flock() needs.
             const int fd = open(lockFile.c_str(), O_RDONLY | O_CREAT, 0600);
             const char held = (fd >= 0 && flock(fd, LOCK_EX) == 0) ? 1 : 0;
             if (write(ready[1], &held, 1) != 1) _exit(1);
             char ignored;
-            while (read(release_[0], &ignored, 1) < 0) {
+            while (read(m_release[0], &ignored, 1) < 0) {
             }
             _exit(0);
         }
         close(ready[1]);
-        close(release_[0]);
+        close(m_release[0]);
         char held = 0;
-        held_ = read(ready[0], &held, 1) == 1 && held == 1;
+        m_held = read(ready[0], &held, 1) == 1 && held == 1;
         close(ready[0]);
     }
     LockHolder(const LockHolder&) = delete;
     LockHolder& operator=(const LockHolder&) = delete;
     ~LockHolder() {
-        close(release_[1]);
-        if (child_ > 0) waitpid(child_, nullptr, 0);
+        close(m_release[1]);
+        if (m_child > 0) waitpid(m_child, nullptr, 0);
     }
-    bool held() const { return held_; }
+    bool held() const { return m_held; }
 
 private:
-    pid_t child_ = -1;
-    int release_[2] = {-1, -1};
-    bool held_ = false;
+    pid_t m_child = -1;
+    int m_release[2] = {-1, -1};
+    bool m_held = false;
 };
 
 // The document setup's milliseconds, and the diagnostic log afterwards.

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fake/FakePlatform.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/PageBackground.h"
-#include "imaging/PageBitmap.h"
 #include "job/JobContext.h"
 #include "unit/TestSupport.h"
 #include "unit/TiffTestImages.h"
@@ -67,7 +67,7 @@ std::vector<unsigned char> Expected(const Picture& picture) {
 }
 
 // The background's palette and rows as they are now.
-std::vector<unsigned char> Snapshot(const PageBitmap& bitmap) {
+std::vector<unsigned char> Snapshot(const BackgroundBitmap& bitmap) {
     std::vector<unsigned char> bytes(bitmap.GetPalette(), bitmap.GetPalette() + 8);
     for (uint32_t index = 0; index < bitmap.GetHeight(); ++index)
         bytes.insert(bytes.end(), bitmap.GetRow(index), bitmap.GetRow(index) + bitmap.GetStride());
@@ -90,7 +90,7 @@ protected:
             g_job.page.background->FreeDib();
             delete g_job.page.background;
         }
-        g_job.page.background = new PageBitmap();
+        g_job.page.background = new BackgroundBitmap();
         g_job.page.background->Reset();
         g_job.phase.firstPage = true;
     }

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "fake/FakePlatform.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundImageInfo.h"
-#include "imaging/PageBitmap.h"
 #include "imaging/PlanarConfigRepair.h"
 #include "unit/TestSupport.h"
 #include "unit/TiffTestImages.h"
@@ -153,7 +153,7 @@ protected:
 
     ScopedFakePlatform platform;
     TempFolder folder;
-    PageBitmap bitmap;
+    BackgroundBitmap bitmap;
 };
 
 // ---- black-and-white images ----
@@ -203,7 +203,7 @@ TEST_F(BackgroundLoaderTest, EveryBitOrderAndBilevelCompressionLoadsThePixelsThe
     const auto height = static_cast<uint32_t>(pattern.size());
     TiffImageRecipe plain = Recipe(width, height, 1, 1, PHOTOMETRIC_MINISWHITE);
     ASSERT_TRUE(WriteTiff(Path("plain.tif"), plain, BitRows(pattern)));
-    PageBitmap original;
+    BackgroundBitmap original;
     original.Reset();
     ASSERT_EQ(LoadTiffImage(Path("plain.tif").c_str(), &original, 1), 1);
     for (uint32_t y = 0; y < height; ++y)
@@ -274,7 +274,7 @@ TEST_F(BackgroundLoaderTest, GreyImagesGetGreyTables) {
     ASSERT_EQ(WriteAndLoad(Recipe(9, 2, 8, 1, PHOTOMETRIC_MINISBLACK), ByteRows(9, 2, 1, level)),
               1);
     ASSERT_EQ(bitmap.GetBitCount(), 8);
-    EXPECT_EQ(PageBitmap::GetNumColors(bitmap.GetDib()), 256);
+    EXPECT_EQ(BackgroundBitmap::GetNumColors(bitmap.GetDib()), 256);
     for (int i : {0, 1, 128, 255}) EXPECT_EQ(PaletteBgr(bitmap, i), (Bgr{i, i, i}));
     EXPECT_EQ(IndexAt(bitmap, 8, 1), 161);
 
@@ -381,7 +381,7 @@ TEST_F(BackgroundLoaderTest, ResolutionsAreConvertedAndBounded) {
         EXPECT_EQ(bitmap.GetYResolution(), c.expectedY) << c.y << " " << c.unit;
         int32_t pelsPerMeter = 0;
         std::memcpy(&pelsPerMeter, bitmap.GetDib() + 24, 4);
-        EXPECT_EQ(pelsPerMeter, PageBitmap::DpiToPelsPerMeter(c.expectedX));
+        EXPECT_EQ(pelsPerMeter, BackgroundBitmap::DpiToPelsPerMeter(c.expectedX));
     }
 }
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "fake/FakePlatform.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/BackgroundLoader.h"
 #include "imaging/BackgroundMerge.h"
 #include "imaging/BackgroundRowSpans.h"
-#include "imaging/PageBitmap.h"
 #include "unit/TestSupport.h"
 #include "unit/TiffTestImages.h"
 
@@ -37,14 +37,14 @@ bool BandBit(const std::vector<unsigned char>& band, uint32_t width, uint32_t x,
     return band[y * MonoStride(width) + x / 8] >> (7 - x % 8) & 1;
 }
 
-void SetEntry(PageBitmap& bitmap, unsigned index, unsigned char level) {
+void SetEntry(BackgroundBitmap& bitmap, unsigned index, unsigned char level) {
     unsigned char* entry = bitmap.GetPalette() + 4 * index;
     entry[0] = entry[1] = entry[2] = level;
 }
 
 // A loaded 1-bit background; with zeroIsBlack its table is (black, white)
 // as for an uncompressed MinIsBlack file, else (white, black).
-void MakeMonoBackground(PageBitmap& background, const Picture& picture, bool zeroIsBlack) {
+void MakeMonoBackground(BackgroundBitmap& background, const Picture& picture, bool zeroIsBlack) {
     background.Clear();
     background.SetWidth(static_cast<uint32_t>(picture[0].size()));
     background.SetHeight(static_cast<uint32_t>(picture.size()));
@@ -62,7 +62,8 @@ void MakeMonoBackground(PageBitmap& background, const Picture& picture, bool zer
 
 // Blue, green, red per pixel of a 24-bit background of width x height.
 template <typename Colour>
-void MakeColourBackground(PageBitmap& background, uint32_t width, uint32_t height, Colour colour) {
+void MakeColourBackground(BackgroundBitmap& background, uint32_t width, uint32_t height,
+                          Colour colour) {
     background.Clear();
     background.SetWidth(width);
     background.SetHeight(height);
@@ -92,7 +93,7 @@ protected:
     }
 
     ScopedFakePlatform platform;
-    PageBitmap background;
+    BackgroundBitmap background;
 };
 
 // ---- monochrome ----
@@ -227,7 +228,7 @@ TEST_F(BackgroundMergeTest, BitmapWithoutPixelsChangesNothing) {
 // ---- long rows ----
 
 // Merges with the background's row spans and without; both give the band.
-void MergeBothWays(PageBitmap& background, std::vector<unsigned char>& band, uint32_t rows,
+void MergeBothWays(BackgroundBitmap& background, std::vector<unsigned char>& band, uint32_t rows,
                    uint32_t width, int bits, std::vector<unsigned char>* withSpans) {
     const BackgroundRowSpans spans = FindBackgroundRowSpans(background);
     *withSpans = band;

@@ -13,7 +13,7 @@ constexpr const char* kPro = "SOFTWARE\\ARO Digital\\Aro32.1\\Options";
 constexpr const char* kOffice = "SOFTWARE\\ARO Digital\\Aro32.2\\Options";
 
 std::string Resolve() {
-    return GetPrinterTempDirectory().c_str();
+    return ResolveOutputFolder().c_str();
 }
 
 TEST(OutputDirectoryTest, AlternateKeyDecidesAloneAndCreatesNothing) {

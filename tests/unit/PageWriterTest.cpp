@@ -6,9 +6,9 @@
 
 #include "TestSupport.h"
 #include "common/TiffInspect.h"
+#include "imaging/BackgroundBitmap.h"
 #include "imaging/ColourPageWriter.h"
 #include "imaging/MonochromePageWriter.h"
-#include "imaging/PageBitmap.h"
 #include "job/JobContext.h"
 
 namespace aro {
@@ -47,7 +47,7 @@ protected:
         path = folder.path() + "/page.TIF";
         g_job.page.out = TIFFOpen(path.c_str(), "w");
         ASSERT_NE(g_job.page.out, nullptr);
-        g_job.page.background = new PageBitmap();
+        g_job.page.background = new BackgroundBitmap();
         g_job.page.background->Reset();
         g_job.phase.firstPage = true;
     }
@@ -231,7 +231,7 @@ TEST_F(PageWriterTest, ColourPageOfOneBand) {
     EXPECT_EQ(WriteColour(page, 120, {100}), (std::vector<int32_t>{0}));
     EXPECT_EQ(page, original);
     auto lines = test::LogLines(*fake);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Rows < m_TiffRowsPerStrip"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Rows < kTiffRowsPerStrip"), 1);
     EXPECT_EQ(lines.back(), "Return iFile");
     auto pages = Pages();
     ASSERT_EQ(pages.size(), 1u);

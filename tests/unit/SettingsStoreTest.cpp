@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "base/StringBuilder.h"
+#include "base/TextValue.h"
 #include "config/SettingsStore.h"
 #include "fake/FakePlatform.h"
 
@@ -83,16 +83,15 @@ TEST(SettingsStoreTest, WriteStoresAStringValue) {
 }
 
 TEST(StringBuilderTest, ComposesTextsAndNumbers) {
-    StringBuilder line =
-        StringBuilder("Height=") + StringBuilder(-12) + ", Width=" + StringBuilder(1700) + "\n";
+    TextValue line = TextValue("Height=") + TextValue(-12) + ", Width=" + TextValue(1700) + "\n";
     EXPECT_STREQ(line.c_str(), "Height=-12, Width=1700\n");
-    EXPECT_STREQ((nullptr + StringBuilder("x")).c_str(), "x");
-    StringBuilder copy(line);
+    EXPECT_STREQ((nullptr + TextValue("x")).c_str(), "x");
+    TextValue copy(line);
     EXPECT_STREQ(copy.c_str(), line.c_str());
 }
 
 TEST(StringBuilderTest, MidTakesOneBasedParts) {
-    StringBuilder text("%USERTEMP%\\out");
+    TextValue text("%USERTEMP%\\out");
     EXPECT_STREQ(text.Mid(12, 255).c_str(), "out");
     EXPECT_STREQ(text.Mid(1, 3).c_str(), "%US");
     EXPECT_STREQ(text.Mid(40, 3).c_str(), "");

@@ -1,6 +1,6 @@
 #include "unit/TiffTestImages.h"
 
-#include "imaging/PageBitmap.h"
+#include "imaging/BackgroundBitmap.h"
 
 #include <tiffio.h>
 
@@ -142,23 +142,23 @@ bool PatchTagValue(std::vector<unsigned char>& file, uint16_t tag, uint32_t valu
     return false;
 }
 
-int BitAt(const PageBitmap& bitmap, uint32_t x, uint32_t y) {
+int BitAt(const BackgroundBitmap& bitmap, uint32_t x, uint32_t y) {
     const unsigned char* row = bitmap.GetRow(bitmap.GetHeight() - 1 - y);
     return row[x / 8] >> (7 - x % 8) & 1;
 }
 
-int IndexAt(const PageBitmap& bitmap, uint32_t x, uint32_t y) {
+int IndexAt(const BackgroundBitmap& bitmap, uint32_t x, uint32_t y) {
     const unsigned char* row = bitmap.GetRow(bitmap.GetHeight() - 1 - y);
     if (bitmap.GetBitCount() == 8) return row[x];
     return x % 2 ? row[x / 2] & 0x0F : row[x / 2] >> 4;
 }
 
-std::array<int, 3> BgrAt(const PageBitmap& bitmap, uint32_t x, uint32_t y) {
+std::array<int, 3> BgrAt(const BackgroundBitmap& bitmap, uint32_t x, uint32_t y) {
     const unsigned char* pixel = bitmap.GetRow(bitmap.GetHeight() - 1 - y) + 3 * std::size_t{x};
     return {pixel[0], pixel[1], pixel[2]};
 }
 
-std::array<int, 3> PaletteBgr(const PageBitmap& bitmap, unsigned index) {
+std::array<int, 3> PaletteBgr(const BackgroundBitmap& bitmap, unsigned index) {
     const unsigned char* entry = bitmap.GetPalette() + 4 * index;
     return {entry[0], entry[1], entry[2]};
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace aro {
-class PageBitmap;
+class BackgroundBitmap;
 }
 
 namespace aro::test {
@@ -65,10 +65,10 @@ TiffRows ByteRows(uint32_t width, uint32_t height, unsigned samples, Value value
 }
 
 // Pixel probes; y counts from the image's top row.
-int BitAt(const PageBitmap& bitmap, uint32_t x, uint32_t y);
-int IndexAt(const PageBitmap& bitmap, uint32_t x, uint32_t y);  // 4 and 8 bits
-std::array<int, 3> BgrAt(const PageBitmap& bitmap, uint32_t x, uint32_t y);
-std::array<int, 3> PaletteBgr(const PageBitmap& bitmap, unsigned index);
+int BitAt(const BackgroundBitmap& bitmap, uint32_t x, uint32_t y);
+int IndexAt(const BackgroundBitmap& bitmap, uint32_t x, uint32_t y);  // 4 and 8 bits
+std::array<int, 3> BgrAt(const BackgroundBitmap& bitmap, uint32_t x, uint32_t y);
+std::array<int, 3> PaletteBgr(const BackgroundBitmap& bitmap, unsigned index);
 
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);

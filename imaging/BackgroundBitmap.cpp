@@ -1,4 +1,4 @@
-#include "imaging/PageBitmap.h"
+#include "imaging/BackgroundBitmap.h"
 
 #include <cstring>
 #include <limits>
@@ -63,7 +63,7 @@ std::uint64_t StrideOf(uint16_t bitCount, uint32_t width) {
 }
 
 int32_t PelsPerMeterOrDefault(int32_t dpi) {
-    return dpi == 0 ? kPelsPerMeterAt72Dpi : PageBitmap::DpiToPelsPerMeter(dpi);
+    return dpi == 0 ? kPelsPerMeterAt72Dpi : BackgroundBitmap::DpiToPelsPerMeter(dpi);
 }
 
 uint32_t HeaderSize(const unsigned char* block) {
@@ -72,13 +72,13 @@ uint32_t HeaderSize(const unsigned char* block) {
 
 // Header, palette, rows and spare bytes of one of our own blocks.
 std::uint64_t BlockSizeOf(const unsigned char* block) {
-    return HeaderSize(block) + std::uint64_t{PageBitmap::GetPaletteSize(block)} +
+    return HeaderSize(block) + std::uint64_t{BackgroundBitmap::GetPaletteSize(block)} +
            ReadLe32(block + kOffSizeImage) + kSpareBytes;
 }
 
 }  // namespace
 
-PageBitmap& PageBitmap::Reset() {
+BackgroundBitmap& BackgroundBitmap::Reset() {
     Clear();
     FreeDib();
     SetXResolution(0);
@@ -86,76 +86,77 @@ PageBitmap& PageBitmap::Reset() {
     return *this;
 }
 
-void PageBitmap::Clear() {
-    m_wBitCount = 0;
-    m_dwDirectoryCount = 0;
-    m_dwDirectory = 0;
-    m_dwWidth = 0;
-    m_dwHeight = 0;
-    m_nXResolution = 0;
-    m_nYResolution = 0;
-    m_dwCompression = 1;
-    m_dwFormat = 0;
-    m_nState = 4;
+void BackgroundBitmap::Clear() {
+    m_bitCount = 0;
+    m_directoryCount = 0;
+    m_directory = 0;
+    m_width = 0;
+    m_height = 0;
+    m_xResolution = 0;
+    m_yResolution = 0;
+    m_compression = 1;
+    m_format = 0;
+    m_state = 4;
 }
 
-void PageBitmap::FreeDib() {
-    m_hDib.reset();
-    m_dwBlockSize = 0;
+void BackgroundBitmap::FreeDib() {
+    m_dib.reset();
+    m_blockSize = 0;
 }
 
-void PageBitmap::ShareDib(const PageBitmap& source) {
-    m_wBitCount = source.m_wBitCount;
-    m_dwDirectoryCount = source.m_dwDirectoryCount;
-    m_dwDirectory = source.m_dwDirectory;
-    m_dwWidth = source.m_dwWidth;
-    m_dwHeight = source.m_dwHeight;
-    m_nXResolution = source.m_nXResolution;
-    m_nYResolution = source.m_nYResolution;
-    m_dwCompression = source.m_dwCompression;
-    m_dwFormat = source.m_dwFormat;
-    m_nState = source.m_nState;
-    m_hDib = source.m_hDib;
-    m_dwBlockSize = source.m_dwBlockSize;
+void BackgroundBitmap::ShareDib(const BackgroundBitmap& source) {
+    m_bitCount = source.m_bitCount;
+    m_directoryCount = source.m_directoryCount;
+    m_directory = source.m_directory;
+    m_width = source.m_width;
+    m_height = source.m_height;
+    m_xResolution = source.m_xResolution;
+    m_yResolution = source.m_yResolution;
+    m_compression = source.m_compression;
+    m_format = source.m_format;
+    m_state = source.m_state;
+    m_dib = source.m_dib;
+    m_blockSize = source.m_blockSize;
 }
 
-uint32_t PageBitmap::GetStride() const {
-    std::uint64_t stride = StrideOf(m_wBitCount, m_dwWidth);
+uint32_t BackgroundBitmap::GetStride() const {
+    std::uint64_t stride = StrideOf(m_bitCount, m_width);
     // Such a row could never lie inside a block; GetRow then refuses it.
     if (stride > std::numeric_limits<uint32_t>::max()) return std::numeric_limits<uint32_t>::max();
     return static_cast<uint32_t>(stride);
 }
 
-unsigned char* PageBitmap::GetRow(uint32_t index) const {
-    if (!m_hDib || index >= m_dwHeight) return nullptr;
+unsigned char* BackgroundBitmap::GetRow(uint32_t index) const {
+    if (!m_dib || index >= m_height) return nullptr;
     std::uint64_t stride = GetStride();
     // The attributes may describe more than the block holds (a bit count
     // that the block was rounded from): only rows inside the pixel area.
     std::uint64_t pixelBytes = GetPixelBytes();
     std::uint64_t rowBytes = pixelBytes > kSpareBytes ? pixelBytes - kSpareBytes : 0;
     if (stride == 0 || (std::uint64_t{index} + 1) * stride > rowBytes) return nullptr;
-    return GetBits(m_hDib.get()) + index * stride;
+    return GetBits(m_dib.get()) + index * stride;
 }
 
-void PageBitmap::SetXResolution(int32_t dpi) {
-    m_nXResolution = dpi == 0 ? kDefaultDpi : dpi;
-    if (m_hDib)
-        WriteLe32(m_hDib.get() + kOffXPelsPerMeter,
-                  static_cast<uint32_t>(DpiToPelsPerMeter(m_nXResolution)));
+void BackgroundBitmap::SetXResolution(int32_t dpi) {
+    m_xResolution = dpi == 0 ? kDefaultDpi : dpi;
+    if (m_dib)
+        WriteLe32(m_dib.get() + kOffXPelsPerMeter,
+                  static_cast<uint32_t>(DpiToPelsPerMeter(m_xResolution)));
 }
 
-void PageBitmap::SetYResolution(int32_t dpi) {
-    m_nYResolution = dpi == 0 ? kDefaultDpi : dpi;
-    if (m_hDib)
-        WriteLe32(m_hDib.get() + kOffYPelsPerMeter,
-                  static_cast<uint32_t>(DpiToPelsPerMeter(m_nYResolution)));
+void BackgroundBitmap::SetYResolution(int32_t dpi) {
+    m_yResolution = dpi == 0 ? kDefaultDpi : dpi;
+    if (m_dib)
+        WriteLe32(m_dib.get() + kOffYPelsPerMeter,
+                  static_cast<uint32_t>(DpiToPelsPerMeter(m_yResolution)));
 }
 
-unsigned char* PageBitmap::CreateDib(uint32_t width, uint32_t height, uint16_t bitCount) const {
+unsigned char* BackgroundBitmap::CreateDib(uint32_t width, uint32_t height,
+                                           uint16_t bitCount) const {
     if (width == 0) {
-        width = m_dwWidth;
-        height = m_dwHeight;
-        bitCount = m_wBitCount;
+        width = m_width;
+        height = m_height;
+        bitCount = m_bitCount;
     }
     // The header keeps both as signed numbers.
     constexpr uint32_t kMaxSide = std::numeric_limits<int32_t>::max();
@@ -174,9 +175,9 @@ unsigned char* PageBitmap::CreateDib(uint32_t width, uint32_t height, uint16_t b
     WriteLe16(header + kOffBitCount, dibBitCount);
     WriteLe32(header + kOffSizeImage, static_cast<uint32_t>(sizeImage));
     WriteLe32(header + kOffXPelsPerMeter,
-              static_cast<uint32_t>(PelsPerMeterOrDefault(m_nXResolution)));
+              static_cast<uint32_t>(PelsPerMeterOrDefault(m_xResolution)));
     WriteLe32(header + kOffYPelsPerMeter,
-              static_cast<uint32_t>(PelsPerMeterOrDefault(m_nYResolution)));
+              static_cast<uint32_t>(PelsPerMeterOrDefault(m_yResolution)));
     WriteLe32(header + kOffClrUsed, colours);
     WriteLe32(header + kOffClrImportant, colours);
 
@@ -186,26 +187,26 @@ unsigned char* PageBitmap::CreateDib(uint32_t width, uint32_t height, uint16_t b
     return block;
 }
 
-PageBitmap::AllocResult PageBitmap::AllocDib() {
+BackgroundBitmap::AllocResult BackgroundBitmap::AllocDib() {
     FreeDib();
-    unsigned char* block = CreateDib(m_dwWidth, m_dwHeight, m_wBitCount);
+    unsigned char* block = CreateDib(m_width, m_height, m_bitCount);
     if (!block) return kAllocFailed;
     // Released through the platform that is in use at the time.
-    m_hDib.reset(block, [](unsigned char* dib) { GetPlatform().Free(dib); });
-    m_dwBlockSize = BlockSizeOf(block);
+    m_dib.reset(block, [](unsigned char* dib) { GetPlatform().Free(dib); });
+    m_blockSize = BlockSizeOf(block);
     return kAllocated;
 }
 
-unsigned char* PageBitmap::GetBits(unsigned char* block) {
+unsigned char* BackgroundBitmap::GetBits(unsigned char* block) {
     return block + HeaderSize(block) + GetPaletteSize(block);
 }
 
-uint16_t PageBitmap::GetPaletteSize(const unsigned char* block) {
+uint16_t BackgroundBitmap::GetPaletteSize(const unsigned char* block) {
     const unsigned entrySize = HeaderSize(block) == kInfoHeaderSize ? 4 : 3;
     return static_cast<uint16_t>(GetNumColors(block) * entrySize);
 }
 
-uint16_t PageBitmap::GetNumColors(const unsigned char* block) {
+uint16_t BackgroundBitmap::GetNumColors(const unsigned char* block) {
     const bool infoHeader = HeaderSize(block) == kInfoHeaderSize;
     if (infoHeader) {
         uint32_t used = ReadLe32(block + kOffClrUsed);
@@ -223,17 +224,17 @@ uint16_t PageBitmap::GetNumColors(const unsigned char* block) {
     }
 }
 
-unsigned char* PageBitmap::GetPalette() const {
-    return m_hDib ? m_hDib.get() + kInfoHeaderSize : nullptr;
+unsigned char* BackgroundBitmap::GetPalette() const {
+    return m_dib ? m_dib.get() + kInfoHeaderSize : nullptr;
 }
 
-std::uint64_t PageBitmap::GetPixelBytes() const {
-    if (!m_hDib) return 0;
-    std::uint64_t before = HeaderSize(m_hDib.get()) + std::uint64_t{GetPaletteSize(m_hDib.get())};
-    return m_dwBlockSize > before ? m_dwBlockSize - before : 0;
+std::uint64_t BackgroundBitmap::GetPixelBytes() const {
+    if (!m_dib) return 0;
+    std::uint64_t before = HeaderSize(m_dib.get()) + std::uint64_t{GetPaletteSize(m_dib.get())};
+    return m_blockSize > before ? m_blockSize - before : 0;
 }
 
-int32_t PageBitmap::DpiToPelsPerMeter(int32_t dpi) {
+int32_t BackgroundBitmap::DpiToPelsPerMeter(int32_t dpi) {
     // In 64 bits, so that no resolution overflows the product.
     double pels = static_cast<double>(std::int64_t{dpi} * 100) * 0.39370078740157477;
     if (pels >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();

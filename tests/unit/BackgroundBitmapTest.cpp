@@ -1,4 +1,4 @@
-#include "imaging/PageBitmap.h"
+#include "imaging/BackgroundBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ uint16_t HeaderShort(const unsigned char* block, std::size_t offset) {
     return value;
 }
 
-class PageBitmapTest : public ::testing::Test {
+class BackgroundBitmapTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetPlatform(&platform);
@@ -54,10 +54,10 @@ protected:
     }
 
     AllocationRecorder platform;
-    PageBitmap bitmap;
+    BackgroundBitmap bitmap;
 };
 
-TEST_F(PageBitmapTest, MonochromeLetterPageBlockLayout) {
+TEST_F(BackgroundBitmapTest, MonochromeLetterPageBlockLayout) {
     Describe(1700, 2200, 1);
     ASSERT_EQ(bitmap.AllocDib(), 1);
     const unsigned char* block = bitmap.GetDib();
@@ -71,54 +71,54 @@ TEST_F(PageBitmapTest, MonochromeLetterPageBlockLayout) {
     EXPECT_EQ(HeaderField(block, 32), 2u);
     EXPECT_EQ(HeaderField(block, 36), 2u);
     EXPECT_EQ(bitmap.GetStride(), 216u);
-    EXPECT_EQ(PageBitmap::GetNumColors(block), 2);
-    EXPECT_EQ(PageBitmap::GetPaletteSize(block), 8);
-    EXPECT_EQ(PageBitmap::GetBits(bitmap.GetDib()), bitmap.GetDib() + 48);
+    EXPECT_EQ(BackgroundBitmap::GetNumColors(block), 2);
+    EXPECT_EQ(BackgroundBitmap::GetPaletteSize(block), 8);
+    EXPECT_EQ(BackgroundBitmap::GetBits(bitmap.GetDib()), bitmap.GetDib() + 48);
     EXPECT_EQ(bitmap.GetPalette(), bitmap.GetDib() + 40);
     ASSERT_EQ(platform.requests.size(), 1u);
     EXPECT_EQ(platform.requests[0], 216u * 2200u + 8 + 40 + 50);
     EXPECT_EQ(bitmap.GetPixelBytes(), 216u * 2200u + 50);
 }
 
-TEST_F(PageBitmapTest, ColourImageHasNoPalette) {
+TEST_F(BackgroundBitmapTest, ColourImageHasNoPalette) {
     Describe(1001, 3, 24);
     ASSERT_EQ(bitmap.AllocDib(), 1);
     EXPECT_EQ(bitmap.GetStride(), 3004u);
     EXPECT_EQ(HeaderField(bitmap.GetDib(), 32), 0u);
-    EXPECT_EQ(PageBitmap::GetNumColors(bitmap.GetDib()), 0);
-    EXPECT_EQ(PageBitmap::GetBits(bitmap.GetDib()), bitmap.GetDib() + 40);
+    EXPECT_EQ(BackgroundBitmap::GetNumColors(bitmap.GetDib()), 0);
+    EXPECT_EQ(BackgroundBitmap::GetBits(bitmap.GetDib()), bitmap.GetDib() + 40);
 }
 
-TEST_F(PageBitmapTest, GreyAndFourBitPalettes) {
+TEST_F(BackgroundBitmapTest, GreyAndFourBitPalettes) {
     Describe(10, 2, 8);
     ASSERT_EQ(bitmap.AllocDib(), 1);
-    EXPECT_EQ(PageBitmap::GetNumColors(bitmap.GetDib()), 256);
-    EXPECT_EQ(PageBitmap::GetPaletteSize(bitmap.GetDib()), 1024);
+    EXPECT_EQ(BackgroundBitmap::GetNumColors(bitmap.GetDib()), 256);
+    EXPECT_EQ(BackgroundBitmap::GetPaletteSize(bitmap.GetDib()), 1024);
     EXPECT_EQ(bitmap.GetStride(), 12u);
     Describe(10, 2, 4);
     ASSERT_EQ(bitmap.AllocDib(), 1);
-    EXPECT_EQ(PageBitmap::GetNumColors(bitmap.GetDib()), 16);
-    EXPECT_EQ(PageBitmap::GetPaletteSize(bitmap.GetDib()), 64);
+    EXPECT_EQ(BackgroundBitmap::GetNumColors(bitmap.GetDib()), 16);
+    EXPECT_EQ(BackgroundBitmap::GetPaletteSize(bitmap.GetDib()), 64);
     EXPECT_EQ(bitmap.GetStride(), 8u);
 }
 
-TEST_F(PageBitmapTest, CoreHeaderPaletteUsesThreeByteEntries) {
+TEST_F(BackgroundBitmapTest, CoreHeaderPaletteUsesThreeByteEntries) {
     unsigned char core[12] = {12, 0, 0, 0, 4, 0, 2, 0, 1, 0, 8, 0};
-    EXPECT_EQ(PageBitmap::GetNumColors(core), 256);
-    EXPECT_EQ(PageBitmap::GetPaletteSize(core), 768);
+    EXPECT_EQ(BackgroundBitmap::GetNumColors(core), 256);
+    EXPECT_EQ(BackgroundBitmap::GetPaletteSize(core), 768);
 }
 
-TEST_F(PageBitmapTest, GetRowCountsFromTheBottomWithinHeight) {
+TEST_F(BackgroundBitmapTest, GetRowCountsFromTheBottomWithinHeight) {
     Describe(33, 5, 1);
     ASSERT_EQ(bitmap.AllocDib(), 1);
-    unsigned char* bits = PageBitmap::GetBits(bitmap.GetDib());
+    unsigned char* bits = BackgroundBitmap::GetBits(bitmap.GetDib());
     EXPECT_EQ(bitmap.GetRow(0), bits);
     EXPECT_EQ(bitmap.GetRow(4), bits + 4 * 8);
     EXPECT_EQ(bitmap.GetRow(5), nullptr);
     EXPECT_EQ(bitmap.GetRow(0xFFFFFFFFu), nullptr);
 }
 
-TEST_F(PageBitmapTest, GetRowRefusesRowsOutsideTheBlock) {
+TEST_F(BackgroundBitmapTest, GetRowRefusesRowsOutsideTheBlock) {
     // 48 bits are stored at 4 bits a pixel: the attributes describe more
     // than the block holds.
     Describe(8, 4, 48);
@@ -129,7 +129,7 @@ TEST_F(PageBitmapTest, GetRowRefusesRowsOutsideTheBlock) {
     EXPECT_EQ(bitmap.GetRow(0), nullptr);
 }
 
-TEST_F(PageBitmapTest, CreateDibRoundsBitCountsAndLeavesObjectAlone) {
+TEST_F(BackgroundBitmapTest, CreateDibRoundsBitCountsAndLeavesObjectAlone) {
     const std::pair<uint16_t, uint16_t> cases[] = {{0, 1},   {2, 4},   {5, 8},  {12, 16},
                                                    {17, 24}, {30, 32}, {48, 4}, {255, 4}};
     for (const auto& [asked, stored] : cases) {
@@ -142,7 +142,7 @@ TEST_F(PageBitmapTest, CreateDibRoundsBitCountsAndLeavesObjectAlone) {
     EXPECT_EQ(bitmap.GetDib(), nullptr);
 }
 
-TEST_F(PageBitmapTest, CreateDibWithWidthZeroTakesAttributes) {
+TEST_F(BackgroundBitmapTest, CreateDibWithWidthZeroTakesAttributes) {
     Describe(20, 7, 24);
     unsigned char* block = bitmap.CreateDib(0, 99, 1);
     ASSERT_NE(block, nullptr);
@@ -152,7 +152,7 @@ TEST_F(PageBitmapTest, CreateDibWithWidthZeroTakesAttributes) {
     platform.Free(block);
 }
 
-TEST_F(PageBitmapTest, OversizedImagesAreRefusedWithoutAllocating) {
+TEST_F(BackgroundBitmapTest, OversizedImagesAreRefusedWithoutAllocating) {
     // 70000 x 70000 at 8 bits wraps a 32-bit size; 2^31 pixels do not fit
     // the header's signed width.
     EXPECT_EQ(bitmap.CreateDib(70000, 70000, 8), nullptr);
@@ -163,7 +163,7 @@ TEST_F(PageBitmapTest, OversizedImagesAreRefusedWithoutAllocating) {
     EXPECT_EQ(bitmap.AllocDib(), -1);
 }
 
-TEST_F(PageBitmapTest, FailedAllocationLeavesNoBlock) {
+TEST_F(BackgroundBitmapTest, FailedAllocationLeavesNoBlock) {
     Describe(10, 10, 1);
     ASSERT_EQ(bitmap.AllocDib(), 1);
     platform.allocationFails = true;
@@ -175,7 +175,7 @@ TEST_F(PageBitmapTest, FailedAllocationLeavesNoBlock) {
     EXPECT_EQ(bitmap.GetPixelBytes(), 0u);
 }
 
-TEST_F(PageBitmapTest, ClearKeepsTheBlockUntilTheNextAllocation) {
+TEST_F(BackgroundBitmapTest, ClearKeepsTheBlockUntilTheNextAllocation) {
     Describe(10, 10, 1);
     ASSERT_EQ(bitmap.AllocDib(), 1);
     unsigned char* block = bitmap.GetDib();
@@ -195,7 +195,7 @@ TEST_F(PageBitmapTest, ClearKeepsTheBlockUntilTheNextAllocation) {
     EXPECT_EQ(bitmap.GetDib(), nullptr);
 }
 
-TEST_F(PageBitmapTest, ResolutionDefaultsAfterResetAndClear) {
+TEST_F(BackgroundBitmapTest, ResolutionDefaultsAfterResetAndClear) {
     EXPECT_EQ(bitmap.GetXResolution(), 100);
     EXPECT_EQ(bitmap.GetYResolution(), 100);
     Describe(8, 1, 1);
@@ -212,7 +212,7 @@ TEST_F(PageBitmapTest, ResolutionDefaultsAfterResetAndClear) {
     EXPECT_EQ(HeaderField(bitmap.GetDib(), 28), 2834u);
 }
 
-TEST_F(PageBitmapTest, SetResolutionWritesTheHeader) {
+TEST_F(BackgroundBitmapTest, SetResolutionWritesTheHeader) {
     Describe(8, 1, 1);
     ASSERT_EQ(bitmap.AllocDib(), 1);
     bitmap.SetXResolution(200);
@@ -224,13 +224,13 @@ TEST_F(PageBitmapTest, SetResolutionWritesTheHeader) {
 }
 
 TEST(PageBitmapConversionTest, DpiToPelsPerMeter) {
-    EXPECT_EQ(PageBitmap::DpiToPelsPerMeter(72), 2834);
-    EXPECT_EQ(PageBitmap::DpiToPelsPerMeter(100), 3937);
-    EXPECT_EQ(PageBitmap::DpiToPelsPerMeter(200), 7874);
-    EXPECT_EQ(PageBitmap::DpiToPelsPerMeter(300), 11811);
+    EXPECT_EQ(BackgroundBitmap::DpiToPelsPerMeter(72), 2834);
+    EXPECT_EQ(BackgroundBitmap::DpiToPelsPerMeter(100), 3937);
+    EXPECT_EQ(BackgroundBitmap::DpiToPelsPerMeter(200), 7874);
+    EXPECT_EQ(BackgroundBitmap::DpiToPelsPerMeter(300), 11811);
     // No overflow of dpi x 100 for absurd resolutions.
-    EXPECT_EQ(PageBitmap::DpiToPelsPerMeter(0x7FFFFFFF), 0x7FFFFFFF);
-    EXPECT_LT(PageBitmap::DpiToPelsPerMeter(-50000000), -1900000000);
+    EXPECT_EQ(BackgroundBitmap::DpiToPelsPerMeter(0x7FFFFFFF), 0x7FFFFFFF);
+    EXPECT_LT(BackgroundBitmap::DpiToPelsPerMeter(-50000000), -1900000000);
 }
 
 }  // namespace
