@@ -196,8 +196,7 @@ std::unique_ptr<PageSource> StartAutoMode(const std::string& path, InputType typ
         return nullptr;
     }
     if (settings.countPages)
-        source->SetPageCount(type == InputType::Pdf ? PdfPageCount(path, settings.password)
-                                                    : PostScriptPageCount(path));
+        source->SetPageCount(DocumentPageCount(path, type == InputType::Pdf, settings.password));
     return source;
 }
 

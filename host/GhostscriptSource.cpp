@@ -69,8 +69,7 @@ std::unique_ptr<PageSource> StartGhostscript(const std::string& path, InputType 
     }
     // Counted while Ghostscript starts up: the count only feeds the progress line.
     if (settings.countPages)
-        source->SetPageCount(type == InputType::Pdf ? PdfPageCount(path, settings.password)
-                                                    : PostScriptPageCount(path));
+        source->SetPageCount(DocumentPageCount(path, type == InputType::Pdf, settings.password));
     return source;
 }
 

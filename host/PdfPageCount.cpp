@@ -63,4 +63,9 @@ std::optional<size_t> PostScriptPageCount(const std::string& path) {
     return ParsePostScriptPages(header);
 }
 
+std::optional<size_t> DocumentPageCount(const std::string& path, bool isPdf,
+                                        const std::string& password) {
+    return isPdf ? PdfPageCount(path, password) : PostScriptPageCount(path);
+}
+
 }  // namespace aro::host

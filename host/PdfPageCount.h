@@ -19,4 +19,8 @@ std::optional<size_t> PdfPageCount(const std::string& path, const std::string& p
 std::optional<size_t> ParsePostScriptPages(const std::string& header);
 std::optional<size_t> PostScriptPageCount(const std::string& path);
 
+// The page count of a PDF or a PostScript file, for the progress line.
+std::optional<size_t> DocumentPageCount(const std::string& path, bool isPdf,
+                                        const std::string& password);
+
 }  // namespace aro::host

@@ -10,16 +10,6 @@ namespace {
 
 using host::RasterImage;
 
-std::vector<test::TiffPage> OnlyOutput(const Sandbox& box) {
-    std::vector<std::string> files = TiffFiles(box, box.outDir());
-    std::vector<test::TiffPage> pages;
-    EXPECT_EQ(files.size(), 1u);
-    if (files.size() == 1) {
-        EXPECT_TRUE(test::ReadTiffPages(files[0], &pages));
-    }
-    return pages;
-}
-
 void ExpectGroup4(const test::TiffPage& page, float dpi) {
     EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX4);
     EXPECT_EQ(page.xResolution, dpi);

@@ -14,16 +14,6 @@ namespace {
 
 using host::RasterImage;
 
-std::vector<test::TiffPage> ReadOnlyFile(const Sandbox& box) {
-    std::vector<std::string> files = TiffFiles(box, box.outDir());
-    std::vector<test::TiffPage> pages;
-    EXPECT_EQ(files.size(), 1u);
-    if (files.size() == 1) {
-        EXPECT_TRUE(test::ReadTiffPages(files[0], &pages));
-    }
-    return pages;
-}
-
 size_t Occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
@@ -41,7 +31,7 @@ TEST(AroPrintSettingsTest, CutLinesTrimsTheBottomOfEachPageNotEveryBand) {
 
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("2 page(s), 2 band(s)"), std::string::npos) << run.out;
-    std::vector<test::TiffPage> pages = ReadOnlyFile(box);
+    std::vector<test::TiffPage> pages = OnlyOutput(box);
     ASSERT_EQ(pages.size(), 2u);
     page.height = 590;
     page.pixels.resize(page.rowBytes() * page.height);
@@ -58,7 +48,7 @@ TEST(AroPrintSettingsTest, FaxResolutionKeepsThePageSizeWithSquarePixels) {
     HostRun run = RunAroPrint(box, {"fax.tif"});
 
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    std::vector<test::TiffPage> pages = ReadOnlyFile(box);
+    std::vector<test::TiffPage> pages = OnlyOutput(box);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].xResolution, 204);
     EXPECT_EQ(pages[0].yResolution, 204);

@@ -1,6 +1,7 @@
 #include "HostTestSupport.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -238,6 +239,16 @@ bool SameBilevelPixels(const test::TiffPage& stored, const host::RasterImage& ex
             }
         }
     return true;
+}
+
+std::vector<test::TiffPage> OnlyOutput(const Sandbox& box) {
+    std::vector<std::string> files = TiffFiles(box, box.outDir());
+    std::vector<test::TiffPage> pages;
+    EXPECT_EQ(files.size(), 1u);
+    if (files.size() == 1) {
+        EXPECT_TRUE(test::ReadTiffPages(files[0], &pages));
+    }
+    return pages;
 }
 
 }  // namespace aro::hosttest

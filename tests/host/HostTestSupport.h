@@ -55,6 +55,10 @@ std::vector<host::RasterImage> GhostscriptBitmaps(const std::string& path, int d
 // The TIFF files in a folder, full paths, sorted.
 std::vector<std::string> TiffFiles(const Sandbox& box, const std::string& folder);
 
+// The pages of the one TIFF file in the output folder (a failure when there
+// is not exactly one).
+std::vector<test::TiffPage> OnlyOutput(const Sandbox& box);
+
 // The bilevel page as a TIFF reader gives it: rows of packed bits, set bit
 // = black, (width + 7) / 8 bytes each.
 bool SameBilevelPixels(const test::TiffPage& stored, const host::RasterImage& expected,
