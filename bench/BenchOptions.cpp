@@ -11,7 +11,7 @@ namespace {
 const char* kUsage =
     "usage: aro_bench [--cache=DIR] [--work=DIR] [--module=PATH] [--aro-print=PATH]\n"
     "                 [--letterhead=PS] [--summary=FILE] [--memory-pages=N] [--e2e-runs=N]\n"
-    "                 [--only=pages|memory|e2e] [--m_benchmark... flags]\n";
+    "                 [--only=pages|memory|e2e] [--benchmark_... flags]\n";
 
 bool TakeValue(const std::string& argument, const char* name, std::string* value) {
     const std::string prefix = std::string(name) + "=";
@@ -43,7 +43,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             options->pages = value == "pages";
             options->memory = value == "memory";
             options->endToEnd = value == "e2e";
-        } else if (argument.compare(0, 12, "--m_benchmark") == 0) {
+        } else if (argument.compare(0, 12, "--benchmark_") == 0) {
             options->benchmarkFlags.push_back(argument);
         } else {
             std::fputs(kUsage, stderr);

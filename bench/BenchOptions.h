@@ -22,7 +22,7 @@ struct Options {
 };
 
 // False (usage shown) for an unknown option. Options of Google Benchmark
-// (--m_benchmark...) are collected for it.
+// (--benchmark_...) are collected for it.
 bool ParseOptions(int argc, char** argv, Options* options);
 
 }  // namespace aro::bench

@@ -30,7 +30,7 @@ void CloseDocumentFile() {
         if (g_job.page.fileRefusesPages)
             CutDirectoryChain(g_job.names.path, static_cast<uint32_t>(g_job.page.pageCount));
     }
-    ARO_LOG("g_job.page.out = 0\n");
+    ARO_LOG("g_out = 0\n");
     g_job.page.out = nullptr;
     ReleaseStripBuffer();
     g_job.page.format = 0;

@@ -28,7 +28,7 @@ bool ClaimFreeName() {
     CopyText(stem, g_job.names.fileName);
     for (int n = 2; n <= kMaxFileNumber && NumberFileName(stem, n); ++n) {
         if (platform.CreateNewFile(g_job.names.path)) {
-            LogText("g_job.names.path=", g_job.names.path);
+            LogText("g_szPath=", g_job.names.path);
             return true;
         }
         if (!platform.PathExists(g_job.names.path)) break;

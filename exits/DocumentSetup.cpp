@@ -103,7 +103,7 @@ void ChooseFileName() {
     MakeRestartNameUnique();
     LogText("FileName=", g_job.names.fileName);
     ComposeTiffPath();
-    LogText("g_job.names.path=", g_job.names.path);
+    LogText("g_szPath=", g_job.names.path);
 }
 
 void CreateBackgroundBitmap() {

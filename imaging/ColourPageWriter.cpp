@@ -32,8 +32,7 @@ int32_t ApplyBackground(unsigned char* pBits, uint32_t dwHeight, uint32_t dwWidt
     }
     MergePageBackground(pBits, dwHeight, dwWidth, 24);
     ARO_LOG(TextValue("Merge: dwHeight = ") + TextValue(static_cast<int32_t>(dwHeight)) +
-            "g_job.page.imageHeight = " + TextValue(static_cast<int32_t>(g_job.page.imageHeight)) +
-            "\n");
+            "g_dwImageHeight = " + TextValue(static_cast<int32_t>(g_job.page.imageHeight)) + "\n");
     return ARO_BAND_OK;
 }
 
@@ -78,7 +77,7 @@ bool AllocateStripBuffer(uint64_t stride) {
 // TIFF) costs the page: the file takes no further page.
 bool WriteStagedStrip(uint32_t firstRow, uint64_t rowBytes) {
     uint32_t strip = firstRow / kTiffRowsPerStrip;
-    if (g_job.page.stagedRows < kTiffRowsPerStrip) ARO_LOG("Rows < kTiffRowsPerStrip\n");
+    if (g_job.page.stagedRows < kTiffRowsPerStrip) ARO_LOG("Rows < m_TiffRowsPerStrip\n");
     LogNumber("TIFFWriteEncodedStrip=", static_cast<int32_t>(strip));
     const tmsize_t bytes = static_cast<tmsize_t>(g_job.page.stagedRows * rowBytes);
     g_job.page.stagedRows = 0;

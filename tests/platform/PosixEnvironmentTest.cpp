@@ -22,9 +22,9 @@ std::string Expand(const char* source) {
 
 class PosixExpandEnvironment : public ::testing::Test {
 protected:
-    ScopedEnvironment known_{"ARO_TEST_KNOWN", "value"};
-    ScopedEnvironment empty_{"ARO_TEST_EMPTY", ""};
-    ScopedEnvironment unknown_{"ARO_TEST_UNKNOWN", std::nullopt};
+    ScopedEnvironment m_known{"ARO_TEST_KNOWN", "value"};
+    ScopedEnvironment m_empty{"ARO_TEST_EMPTY", ""};
+    ScopedEnvironment m_unknown{"ARO_TEST_UNKNOWN", std::nullopt};
 };
 
 TEST_F(PosixExpandEnvironment, ReplacesKnownVariables) {
@@ -67,7 +67,7 @@ TEST_F(PosixExpandEnvironment, ReportsNeededSizeWithoutOverrun) {
 class PosixAppData : public ::testing::Test {
 protected:
     ScopedEnvironment m_appData{"APPDATA", std::nullopt};
-    ScopedEnvironment dataHome_{"XDG_DATA_HOME", std::nullopt};
+    ScopedEnvironment m_dataHome{"XDG_DATA_HOME", std::nullopt};
     ScopedEnvironment m_home{"HOME", "/home/printer"};
 };
 

@@ -79,7 +79,7 @@ protected:
     std::string output() const { return m_work / "output"; }
     bool OutputExists() const { return access(output().c_str(), F_OK) == 0; }
 
-    PosixPlatform platform_;
+    PosixPlatform m_platform;
     ScratchFolder m_programs;
     ScratchFolder m_work;
     ScopedEnvironment m_path;
@@ -89,20 +89,20 @@ TEST_F(SpawnProgram, ArgumentVectorIsParameterTwice) {
     ASSERT_EQ(symlink(SelfPath().c_str(), (m_programs / "aro-argv-probe").c_str()), 0);
     ScopedEnvironment probe(kProbeOutputVariable, output());
     const std::string parameter = "C:\\Print Jobs\\job 1.tif";
-    platform_.StartProgram("aro-argv-probe", parameter.c_str(), true);
+    m_platform.StartProgram("aro-argv-probe", parameter.c_str(), true);
     EXPECT_EQ(SplitAtNul(ReadTextFile(output())), (std::vector<std::string>{parameter, parameter}));
 }
 
 TEST_F(SpawnProgram, WaitsForTheProgramWhenAsked) {
     InstallRecorder("aro-recorder", "sleep 0.3\n");
-    platform_.StartProgram("aro-recorder", "job.tif", true);
+    m_platform.StartProgram("aro-recorder", "job.tif", true);
     EXPECT_TRUE(OutputExists());
     EXPECT_TRUE(HasNoChildren());
 }
 
 TEST_F(SpawnProgram, ParameterWithSpacesArrivesWhole) {
     InstallRecorder("aro-recorder");
-    platform_.StartProgram("aro-recorder", "two words  here", true);
+    m_platform.StartProgram("aro-recorder", "two words  here", true);
     EXPECT_EQ(ReadTextFile(output()).substr(0, 17), "two words  here|1");
 }
 
@@ -111,14 +111,14 @@ TEST_F(SpawnProgram, InheritsEnvironmentAndCurrentFolder) {
     ScopedEnvironment mark("ARO_SPAWN_MARK", "inherited");
     char* folder = realpath(m_work.path().c_str(), nullptr);
     ScopedCurrentFolder current(folder);
-    platform_.StartProgram("aro-recorder", "p", true);
+    m_platform.StartProgram("aro-recorder", "p", true);
     EXPECT_EQ(ReadTextFile(output()), "p|1|" + std::string(folder) + "|inherited\n");
     std::free(folder);
 }
 
 TEST_F(SpawnProgram, RunsProgramGivenByPath) {
     InstallRecorder("aro-recorder");
-    platform_.StartProgram((m_programs / "aro-recorder").c_str(), "p", true);
+    m_platform.StartProgram((m_programs / "aro-recorder").c_str(), "p", true);
     EXPECT_TRUE(OutputExists());
 }
 
@@ -127,7 +127,7 @@ TEST_F(SpawnProgram, PrefersFileUnderTheGivenName) {
     WriteExecutableScript(here / "aro-local", "echo local > '" + output() + "'\n");
     WriteExecutableScript(m_programs / "aro-local", "echo path > '" + output() + "'\n");
     ScopedCurrentFolder current(here.path());
-    platform_.StartProgram("aro-local", "p", true);
+    m_platform.StartProgram("aro-local", "p", true);
     EXPECT_EQ(ReadTextFile(output()), "local\n");
 }
 
@@ -136,7 +136,7 @@ TEST_F(SpawnProgram, PlainFileUnderTheGivenNameDoesNotHideTheProgramOnPath) {
     testing::WriteTextFile(here / "aro-local", "not a program\n");
     WriteExecutableScript(m_programs / "aro-local", "echo path > '" + output() + "'\n");
     ScopedCurrentFolder current(here.path());
-    platform_.StartProgram("aro-local", "p", true);
+    m_platform.StartProgram("aro-local", "p", true);
     EXPECT_EQ(ReadTextFile(output()), "path\n");
 }
 
@@ -144,7 +144,7 @@ TEST_F(SpawnProgram, WithoutWaitReturnsAtOnceAndLeavesNoZombie) {
     WriteExecutableScript(m_programs / "aro-sleeper",
                           "echo \"$1\" > '" + (m_work / "started") + "'\nsleep 2\n");
     const auto before = std::chrono::steady_clock::now();
-    platform_.StartProgram("aro-sleeper", "job.tif", false);
+    m_platform.StartProgram("aro-sleeper", "job.tif", false);
     const auto elapsed = std::chrono::steady_clock::now() - before;
     EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
     EXPECT_TRUE(HasNoChildren());
@@ -153,16 +153,16 @@ TEST_F(SpawnProgram, WithoutWaitReturnsAtOnceAndLeavesNoZombie) {
 }
 
 TEST_F(SpawnProgram, MissingProgramIsSilentlySkipped) {
-    platform_.StartProgram("aro-no-such-program", "p", true);
-    platform_.StartProgram("aro-no-such-program", "p", false);
-    platform_.StartProgram((m_programs / "missing").c_str(), "p", false);
-    platform_.StartProgram("", "p", true);
+    m_platform.StartProgram("aro-no-such-program", "p", true);
+    m_platform.StartProgram("aro-no-such-program", "p", false);
+    m_platform.StartProgram((m_programs / "missing").c_str(), "p", false);
+    m_platform.StartProgram("", "p", true);
     EXPECT_TRUE(HasNoChildren());
 }
 
 class SpawnShellOpen : public ::testing::Test {
 protected:
-    PosixPlatform platform_;
+    PosixPlatform m_platform;
     ScratchFolder m_programs;
     ScratchFolder m_work;
 };
@@ -173,7 +173,7 @@ TEST_F(SpawnShellOpen, HandsFileToXdgOpenOnPath) {
                                                        ".part'\n" + "mv '" + output + ".part' '" +
                                                        output + "'\n");
     ScopedEnvironment path("PATH", m_programs.path() + ":/usr/bin:/bin");
-    platform_.ShellOpen("/spool/job 1.tif");
+    m_platform.ShellOpen("/spool/job 1.tif");
     EXPECT_TRUE(HasNoChildren());
     ASSERT_TRUE(Eventually([&] { return access(output.c_str(), F_OK) == 0; }));
     EXPECT_EQ(ReadTextFile(output), "/spool/job 1.tif|1\n");
@@ -185,7 +185,7 @@ TEST_F(SpawnShellOpen, DoesNothingWithoutXdgOpenOnPath) {
     WriteExecutableScript(m_work / "xdg-open", "echo ran > '" + output + "'\n");
     ScopedCurrentFolder current(m_work.path());
     ScopedEnvironment path("PATH", m_programs.path());
-    platform_.ShellOpen("/spool/job.tif");
+    m_platform.ShellOpen("/spool/job.tif");
     EXPECT_TRUE(HasNoChildren());
     EXPECT_FALSE(Eventually([&] { return access(output.c_str(), F_OK) == 0; },
                             std::chrono::milliseconds(300)));

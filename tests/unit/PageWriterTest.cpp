@@ -231,7 +231,7 @@ TEST_F(PageWriterTest, ColourPageOfOneBand) {
     EXPECT_EQ(WriteColour(page, 120, {100}), (std::vector<int32_t>{0}));
     EXPECT_EQ(page, original);
     auto lines = test::LogLines(*fake);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Rows < kTiffRowsPerStrip"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Rows < m_TiffRowsPerStrip"), 1);
     EXPECT_EQ(lines.back(), "Return iFile");
     auto pages = Pages();
     ASSERT_EQ(pages.size(), 1u);
