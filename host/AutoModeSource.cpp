@@ -9,11 +9,6 @@ namespace aro::host {
 
 namespace {
 
-std::string GhostscriptFailure(int status) {
-    return status < 0 ? "Ghostscript was killed"
-                      : "Ghostscript failed (exit status " + std::to_string(status) + ")";
-}
-
 class AutoModeSource : public PageSource {
 public:
     AutoModeSource(const std::string& path, InputType type, const RenderSettings& settings)

@@ -19,4 +19,9 @@ std::vector<std::string> GhostscriptCommand(const std::string& path, const Rende
     return arguments;
 }
 
+std::string GhostscriptFailure(int status) {
+    return status < 0 ? "Ghostscript was killed"
+                      : "Ghostscript failed (exit status " + std::to_string(status) + ")";
+}
+
 }  // namespace aro::host

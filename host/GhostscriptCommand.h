@@ -14,4 +14,7 @@ std::vector<std::string> GhostscriptCommand(const std::string& path, const Rende
                                             const std::string& device, int dpi,
                                             const std::vector<std::string>& options = {});
 
+// What a Ghostscript that ended with status (negative: by a signal) did.
+std::string GhostscriptFailure(int status);
+
 }  // namespace aro::host

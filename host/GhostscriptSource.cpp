@@ -38,10 +38,7 @@ public:
             return false;
         }
         int status = m_gs.Wait();
-        if (status != 0)
-            m_error = status < 0
-                          ? "Ghostscript was killed"
-                          : "Ghostscript failed (exit status " + std::to_string(status) + ")";
+        if (status != 0) m_error = GhostscriptFailure(status);
         return false;
     }
 

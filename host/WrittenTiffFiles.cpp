@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <tiffio.h>
 
-#include <algorithm>
 #include <cstdarg>
 
 namespace aro::host {
@@ -17,7 +16,9 @@ void NoteFile(TIFF* tiff) {
     if (s_previous) s_previous(tiff);
     if ((TIFFGetMode(tiff) & O_ACCMODE) == O_RDONLY) return;
     const char* name = TIFFFileName(tiff);
-    if (!name || std::find(s_names.begin(), s_names.end(), name) != s_names.end()) return;
+    // Every page of a file sets up a directory: the module writes its files
+    // one after the other, so a name seen again is the last one.
+    if (!name || (!s_names.empty() && s_names.back() == name)) return;
     s_names.emplace_back(name);
 }
 
