@@ -19,9 +19,9 @@
 namespace aro::itest {
 namespace {
 
-constexpr int kMono = 1;
-constexpr int kColour = 5;
-constexpr int kUnknown = 4;
+constexpr int kMono = ARO_BITMAP_MONOCHROME;
+constexpr int kColour = ARO_BITMAP_COLOUR;
+constexpr int kUnknown = 4;  // a type no writer takes
 
 // A copy of the band whose last byte lies right before a PROT_NONE page.
 class GuardedBand {
