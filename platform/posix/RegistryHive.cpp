@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "platform/posix/AtomicFile.h"
 #include "platform/posix/TextLines.h"
@@ -480,6 +481,52 @@ std::string EditedBody(std::string_view body, Hive hive, std::string_view keyPat
     return WithBlankLineAtEnd(body, lineEnd) + FormatSection(hive, keyPath, valueLine, lineEnd);
 }
 
+// The body of a hive file without the lines that set the value in the
+// key's sections after the key was last deleted (a value line with its
+// continuation lines goes whole). Deletion marks ("Name"=-) and malformed
+// lines of the same name stay, as every other byte does.
+std::string BodyWithoutValue(std::string_view body, Hive hive, std::string_view keyPath,
+                             std::string_view valueName) {
+    struct Range {
+        std::size_t begin;
+        std::size_t end;
+    };
+    std::vector<Range> setters;
+    bool inKey = false;
+    HiveScanner scanner(body, hive);
+    HiveValue scratch;
+    while (const HiveEntry* entry = scanner.Next()) {
+        switch (entry->kind) {
+            case EntryKind::KeySection:
+                inKey = entry->inHive && EqualsIgnoringCase(entry->keyPath, keyPath);
+                break;
+            case EntryKind::KeyDeletion:
+                inKey = false;
+                if (entry->inHive && DeletionCovers(entry->keyPath, keyPath)) setters.clear();
+                break;
+            case EntryKind::BadSection:
+                inKey = false;
+                break;
+            case EntryKind::Value:
+                if (inKey && IsValueOf(*entry, valueName) &&
+                    DecodeData(entry->data, &scratch) == ValueAction::Set) {
+                    setters.push_back({entry->begin, entry->end});
+                }
+                break;
+            case EntryKind::Other:
+                break;
+        }
+    }
+    std::string edited;
+    std::size_t kept = 0;
+    for (const Range& line : setters) {
+        edited += body.substr(kept, line.begin - kept);
+        kept = line.end;
+    }
+    edited += body.substr(kept);
+    return edited;
+}
+
 bool HoldsString(std::string_view fileText, Hive hive, std::string_view keyPath,
                  std::string_view valueName, std::string_view text) {
     HiveValue value;
@@ -591,23 +638,30 @@ static std::string ResolveLink(const std::string& path) {
     return target;
 }
 
-bool WriteHiveString(const std::string& linkedHiveFile, Hive hive, const char* keyPath,
-                     const char* valueName, const char* text) {
+// The steps every edit of a hive file shares. holdsResult tells whether a
+// file text already says what the edit is to achieve (such a file is left
+// alone, without the lock); edit turns the body of the file into the edited
+// body, newLineEnd being the line end for a body that has none yet. A
+// missing file is created only when createMissing is set; otherwise it
+// already holds the result.
+using HiveBodyEdit = std::function<std::string(std::string_view body, std::string_view newLineEnd)>;
+using HiveResultCheck = std::function<bool(std::string_view fileText)>;
+
+static bool RewriteHive(const std::string& linkedHiveFile, bool createMissing,
+                        const HiveResultCheck& holdsResult, const HiveBodyEdit& edit) {
     const std::string hiveFile = ResolveLink(linkedHiveFile);
-    if (text == nullptr || hiveFile.empty() || hiveFile.back() == '/') return false;
-    const std::string_view key = keyPath ? keyPath : "";
-    const std::string_view name = valueName ? valueName : "";
-    if (HasLineBreak(key) || HasLineBreak(name)) return false;
+    if (hiveFile.empty() || hiveFile.back() == '/') return false;
 
     // A look without the lock first (the file is only ever replaced whole): a
-    // file that already holds the text needs no write and no lock, and one
+    // file that already holds the result needs no write and no lock, and one
     // that could not be written back is left alone.
     std::string old;
     struct stat oldInfo {};
     FileReadResult read = ReadRegularFile(hiveFile, &old, &oldInfo);
     if (read == FileReadResult::Failed) return false;
+    if (read == FileReadResult::Missing && !createMissing) return true;
     if (read == FileReadResult::Read) {
-        if (HoldsString(old, hive, key, name, text)) return true;
+        if (holdsResult(old)) return true;
         if (!HiveText(old).rewritable()) return false;
     }
 
@@ -619,20 +673,51 @@ bool WriteHiveString(const std::string& linkedHiveFile, Hive hive, const char* k
 
     read = ReadRegularFile(hiveFile, &old, &oldInfo);
     if (read == FileReadResult::Failed) return false;
-    if (read == FileReadResult::Missing) old.clear();
+    if (read == FileReadResult::Missing) {
+        if (!createMissing) return true;
+        old.clear();
+    }
     const HiveText current(old);
     if (!current.rewritable()) return false;
     const std::string_view newLineEnd = current.encoding() == HiveEncoding::Utf16Le ? "\r\n" : "\n";
     std::string updated;
-    if (!EncodeHiveText(current.encoding(),
-                        EditedBody(current.body(), hive, key, name, text, newLineEnd), &updated)) {
+    if (!EncodeHiveText(current.encoding(), edit(current.body(), newLineEnd), &updated)) {
         return false;
     }
-    // Whatever the old text held, never store a file the value cannot be read back from.
-    if (!HoldsString(updated, hive, key, name, text)) return false;
+    // Whatever the old text held, never store a file that does not say what was asked.
+    if (!holdsResult(updated)) return false;
     if (read == FileReadResult::Read && updated == old) return true;
     return ReplaceFileAtomically(hiveFile, updated,
                                  read == FileReadResult::Read ? &oldInfo : nullptr);
+}
+
+bool WriteHiveString(const std::string& hiveFile, Hive hive, const char* keyPath,
+                     const char* valueName, const char* text) {
+    if (text == nullptr) return false;
+    const std::string_view key = keyPath ? keyPath : "";
+    const std::string_view name = valueName ? valueName : "";
+    if (HasLineBreak(key) || HasLineBreak(name)) return false;
+    return RewriteHive(
+        hiveFile, true,
+        [&](std::string_view fileText) { return HoldsString(fileText, hive, key, name, text); },
+        [&](std::string_view body, std::string_view newLineEnd) {
+            return EditedBody(body, hive, key, name, text, newLineEnd);
+        });
+}
+
+bool DeleteHiveValue(const std::string& hiveFile, Hive hive, const char* keyPath,
+                     const char* valueName) {
+    const std::string_view key = keyPath ? keyPath : "";
+    const std::string_view name = valueName ? valueName : "";
+    if (HasLineBreak(key) || HasLineBreak(name)) return false;
+    return RewriteHive(
+        hiveFile, false,
+        [&](std::string_view fileText) {
+            return !FindHiveValue(fileText, hive, key, name, nullptr);
+        },
+        [&](std::string_view body, std::string_view) {
+            return BodyWithoutValue(body, hive, key, name);
+        });
 }
 
 }  // namespace aro::posix

@@ -48,6 +48,14 @@ constexpr std::chrono::milliseconds kHiveLockWait{1500};
 bool WriteHiveString(const std::string& hiveFile, aro::Hive hive, const char* keyPath,
                      const char* valueName, const char* text);
 
+// RegDeleteValueA. Removes the lines that give the value in the key (a
+// value spread over several sections of the key loses each of them) and
+// keeps every other byte of the file, under the same lock, in the same
+// encoding and with the same failure cases as WriteHiveString. A file, key
+// or value that is absent already is left as it is: true.
+bool DeleteHiveValue(const std::string& hiveFile, aro::Hive hive, const char* keyPath,
+                     const char* valueName);
+
 // A value as RegQueryValueExA reports it: its type (REG_SZ = 1,
 // REG_BINARY = 3, REG_DWORD = 4, ...) and its raw bytes.
 struct HiveValue {

@@ -624,5 +624,117 @@ TEST_F(RegistryHiveWrite, Utf16HiveIsWrittenInItsOwnEncoding) {
     EXPECT_EQ(ReadTextFile(m_file), latin + "\"New\"=\"n\"\n");
 }
 
+// ---- deleting ----
+
+class RegistryHiveDelete : public RegistryHiveWrite {
+protected:
+    bool Delete(const std::string& key, const std::string& name, Hive hive = Hive::CurrentUser) {
+        return DeleteHiveValue(m_file, hive, key.c_str(), name.c_str());
+    }
+};
+
+// Every line that gives the value in a live section of the key goes, with
+// its continuation lines; comments, deletion marks, malformed lines, other
+// keys and the other hive stay byte for byte.
+TEST_F(RegistryHiveDelete, RemovesEveryLiveSetterAndKeepsEveryOtherByte) {
+    WriteTextFile(m_file,
+                  "Windows Registry Editor Version 5.00\r\n\r\n"
+                  "; machine settings\r\n"
+                  "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+                  "\"MaxPagesCount\"=\"5\"\r\n"
+                  "\"Other\"=\"kept\"\r\n"
+                  "[HKEY_LOCAL_MACHINE\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+                  "\"MaxPagesCount\"=\"7\"\r\n"
+                  "[HKCU\\software\\aro digital\\DOVUREZAZUV]\r\n"
+                  "\"maxpagescount\"=hex(1):33,\\\r\n"
+                  "  00\r\n"
+                  "\"MaxPagesCount\"=\"open\r\n"
+                  "\"MaxPagesCount\"=-\r\n"
+                  "\"MaxPagesCount\"=dword:00000002");
+    ASSERT_TRUE(Delete(kKey, "MaxPagesCount"));
+    EXPECT_EQ(ReadTextFile(m_file),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "; machine settings\r\n"
+              "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+              "\"Other\"=\"kept\"\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+              "\"MaxPagesCount\"=\"7\"\r\n"
+              "[HKCU\\software\\aro digital\\DOVUREZAZUV]\r\n"
+              "\"MaxPagesCount\"=\"open\r\n"
+              "\"MaxPagesCount\"=-\r\n");
+    EXPECT_EQ(ReadBack(kKey, "MaxPagesCount"), std::nullopt);
+    EXPECT_EQ(ReadBack(kKey, "MaxPagesCount", Hive::LocalMachine), "7");
+    EXPECT_EQ(ReadBack(kKey, "Other"), "kept");
+}
+
+// Lines before a deletion of the key (or of a key above it) are dead
+// already and stay as they are.
+TEST_F(RegistryHiveDelete, LeavesLinesBeforeAKeyDeletion) {
+    const std::string dead =
+        "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
+        "\"FileNameMode\"=\"2\"\n"
+        "[-HKEY_CURRENT_USER\\Software\\ARO Digital]\n";
+    WriteTextFile(m_file, std::string(kHeader) + dead + "[HKEY_CURRENT_USER\\" + kKey +
+                              "]\n\"FileNameMode\"=\"4\"\n");
+    ASSERT_TRUE(Delete(kKey, "FileNameMode"));
+    EXPECT_EQ(ReadTextFile(m_file),
+              std::string(kHeader) + dead + "[HKEY_CURRENT_USER\\" + kKey + "]\n");
+    EXPECT_EQ(ReadBack(kKey, "FileNameMode"), std::nullopt);
+}
+
+// Nothing to delete: no file is made, an existing one keeps its bytes and
+// its time stamp, and no lock file appears.
+TEST_F(RegistryHiveDelete, AbsentValueTouchesNothing) {
+    ASSERT_TRUE(Delete(kKey, "FileNameMode"));
+    EXPECT_TRUE(FolderEntries(m_folder.path()).empty());
+
+    const std::string text = UserSection("\"TempfileName\"=\"Scan\"\n\"FileNameMode\"=-\n");
+    WriteTextFile(m_file, text);
+    struct stat before {};
+    ASSERT_EQ(stat(m_file.c_str(), &before), 0);
+    ASSERT_TRUE(Delete(kKey, "FileNameMode"));
+    ASSERT_TRUE(Delete("Software\\Absent", "TempfileName"));
+    ASSERT_TRUE(Delete(kKey, "TempfileName", Hive::LocalMachine));
+    EXPECT_EQ(ReadTextFile(m_file), text);
+    struct stat after {};
+    ASSERT_EQ(stat(m_file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(FolderEntries(m_folder.path()), (std::vector<std::string>{"user.reg"}));
+}
+
+// UTF-16 files stay UTF-16 with their byte-order mark; files that could not
+// be written back, and a lock held too long, leave the file untouched.
+TEST_F(RegistryHiveDelete, KeepsTheEncodingAndFailsLikeTheWriter) {
+    const std::u16string exported =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_LOCAL_MACHINE\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+        u"\"PrintGrpFile\"=\"1\"\r\n"
+        u"\"Note\"=\"Gr\u00fc\u00dfe\"\r\n";
+    WriteTextFile(m_file, "\xFF\xFE" + Utf16Bytes(exported));
+    ASSERT_TRUE(Delete(kKey, "PrintGrpFile", Hive::LocalMachine));
+    EXPECT_EQ(ReadTextFile(m_file).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(IconvFromUtf16(m_file),
+              std::string(u8"Windows Registry Editor Version 5.00\r\n\r\n"
+                          u8"[HKEY_LOCAL_MACHINE\\Software\\ARO Digital\\Dovurezazuv]\r\n"
+                          u8"\"Note\"=\"Gr\u00fc\u00dfe\"\r\n"));
+
+    // An odd byte count: readable, but it would not be written back the same.
+    const std::string odd = "\xFF\xFE" + Utf16Bytes(exported) + "\n";
+    WriteTextFile(m_file, odd);
+    EXPECT_FALSE(Delete(kKey, "Note", Hive::LocalMachine));
+    EXPECT_EQ(ReadTextFile(m_file), odd);
+
+    const std::string text = UserSection("\"Debug\"=\"1\"\n");
+    WriteTextFile(m_file, text);
+    const int holder = open((m_file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(Delete(kKey, "Debug"));
+    close(holder);
+    EXPECT_EQ(ReadTextFile(m_file), text);
+    ASSERT_TRUE(Delete(kKey, "Debug"));
+    EXPECT_EQ(ReadTextFile(m_file), UserSection(""));
+}
+
 }  // namespace
 }  // namespace aro::posix
