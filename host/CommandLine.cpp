@@ -91,13 +91,16 @@ private:
             Value(name, inlineValue, [&](const std::string& v) { Dpi(v); });
         else if (name == "--band-rows")
             Value(name, inlineValue, [&](const std::string& v) { BandRows(v); });
+        else if (name == "--status-fd")
+            Value(name, inlineValue, [&](const std::string& v) { StatusFd(v); });
         else if (name == "--colour-threshold" || name == "--color-threshold")
             Value(name, inlineValue, [&](const std::string& v) { ColourThreshold(name, v); });
         else
             m_result.error = "unknown option " + argument;
         bool flag = name != "--module" && name != "--job-name" && name != "--dpi" &&
                     name != "--band-rows" && name != "--setup" && name != "--password" &&
-                    name != "--colour-threshold" && name != "--color-threshold";
+                    name != "--status-fd" && name != "--colour-threshold" &&
+                    name != "--color-threshold";
         if (flag && inlineValue && m_result.error.empty())
             m_result.error = "option " + name + " takes no value";
     }
@@ -129,6 +132,15 @@ private:
                 "--band-rows wants a positive multiple of 8 (at most 65536), not '" + text + "'";
         else
             m_result.options.bandRows = static_cast<unsigned>(*rows);
+    }
+
+    void StatusFd(const std::string& text) {
+        std::optional<long> fd = ParseNumber(text);
+        if (!fd || *fd < 3 || *fd > INT_MAX)
+            m_result.error =
+                "--status-fd wants an open descriptor number from 3 up, not '" + text + "'";
+        else
+            m_result.options.statusFd = static_cast<int>(*fd);
     }
 
     void ColourThreshold(const std::string& name, const std::string& text) {
@@ -176,6 +188,8 @@ std::string UsageText(const std::string& program) {
            "  --colour-threshold PERCENT\n"
            "                    --auto prints a page in colour when more than PERCENT of\n"
            "                    its area is coloured (default 0.02; also --color-threshold)\n"
+           "  --status-fd N     write one line per job event (pages, page done, refusal,\n"
+           "                    file written, error, outcome) to descriptor N\n"
            "  --check           show where the settings come from, the folder and name\n"
            "                    of the next job's file, and what is wrong\n"
            "  --setup FOLDER    write a user hive that sends every job's file to FOLDER\n"

@@ -19,6 +19,8 @@ struct HostOptions {
     // --colour-threshold: the percentage of a page's area that must be
     // coloured for --auto to print it in colour; empty: the default.
     std::optional<double> colourThreshold;
+    // --status-fd: the descriptor that takes the machine-readable events.
+    std::optional<int> statusFd;
     bool help = false;
     bool version = false;
     bool check = false;                      // --check: report on the settings

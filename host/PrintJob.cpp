@@ -16,6 +16,7 @@
 #include "PageAhead.h"
 #include "PrintBitmap.h"
 #include "Progress.h"
+#include "StatusChannel.h"
 #include "TextExtraction.h"
 #include "WrittenTiffFiles.h"
 
@@ -25,6 +26,19 @@ namespace {
 
 void Report(const JobRequest& request, const std::string& message) {
     std::fprintf(stderr, "aro-print: %s: %s\n", request.label.c_str(), message.c_str());
+    if (message.rfind("warning: ", 0) != 0) SendStatus("error", message);
+}
+
+// A negative status that a page added to the outcome, other than a
+// background that could not be used (-2, -3); 0 when there is none.
+int NewRefusal(const JobOutcome& before, const JobOutcome& after) {
+    for (uint32_t i = 0; i < after.statusKinds && i < JobOutcome::kTrackedStatuses; ++i) {
+        const StatusCount& now = after.statuses[i];
+        if (now.status >= 0 || now.status == -2 || now.status == -3) continue;
+        uint32_t earlier = i < before.statusKinds ? before.statuses[i].count : 0;
+        if (now.count > earlier) return now.status;
+    }
+    return after.untrackedStatuses > before.untrackedStatuses ? -1 : 0;
 }
 
 JobOutcome Refused(JobResult result) {
@@ -87,12 +101,15 @@ private:
         do {
             ahead.Request();
             m_progress.Page(m_outcome.pages + 1, m_source.PageCount());
+            const JobOutcome before = m_outcome;
+            AnnouncePageCount();
             const bool oneBand = wholePages && bitmap.format == ARO_BITMAP_MONOCHROME;
             int status = FeedPage(m_module, bitmap, oneBand ? bitmap.height : m_request.bandRows,
                                   bitmap.dpi ? bitmap.dpi : m_request.render.dpi, &m_outcome);
             if (status == ARO_BAND_NO_FILE && m_outcome.pages == 1) return StopForWantOfFile();
             NoteBackground(status, bitmap.format == ARO_BITMAP_COLOUR);
             NoteProgress();
+            AnnouncePage(before);
         } while (ahead.Take(&bitmap));
         if (!m_source.error().empty()) {
             Report(m_request, "page " + std::to_string(m_outcome.pages + 1) + ": " +
@@ -101,11 +118,27 @@ private:
         }
     }
 
+    void AnnouncePageCount() {
+        if (m_countAnnounced || !StatusChannelOpen()) return;
+        std::optional<size_t> total = m_source.PageCount();
+        if (!total) return;
+        SendStatus("pages", std::to_string(*total));
+        m_countAnnounced = true;
+    }
+
+    void AnnouncePage(const JobOutcome& before) {
+        if (!StatusChannelOpen()) return;
+        if (int refusal = NewRefusal(before, m_outcome))
+            SendStatus("refused", std::to_string(m_outcome.pages) + " " + std::to_string(refusal));
+        SendStatus("page", std::to_string(m_outcome.pages));
+    }
+
     // Keeps the notice of an interruption up to date: the file written last
     // and the pages in it.
     void NoteProgress() {
         const std::vector<std::string>& names = m_written->names();
         if (names.empty()) return;
+        for (size_t i = m_filesSeen; i < names.size(); ++i) SendStatus("file", names[i]);
         if (names.size() != m_filesSeen)
             m_filesSeen = names.size(), m_lastFileStart = m_outcome.pages;
         NoteJobProgress(m_outcome.pages, names.back(), m_outcome.pages - m_lastFileStart + 1);
@@ -196,6 +229,7 @@ private:
     ProgressLine m_progress;
     const WrittenTiffFiles* m_written = nullptr;
     size_t m_filesSeen = 0;
+    bool m_countAnnounced = false;
     uint32_t m_lastFileStart = 0;  // the first page of the file written last
     JobOutcome m_outcome;
     struct BackgroundNote {

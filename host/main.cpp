@@ -21,6 +21,7 @@
 #include "SettingsSetup.h"
 #include "SpooledInput.h"
 #include "StandardInput.h"
+#include "StatusChannel.h"
 
 namespace aro::host {
 
@@ -66,7 +67,7 @@ JobRequest MakeRequest(const HostOptions& options, const std::string& input,
         request.render.colourRule.thresholdPercent = *options.colourThreshold;
     request.bandRows = options.bandRows;
     request.showProgress = StandardErrorIsTerminal();
-    request.render.countPages = request.showProgress;
+    request.render.countPages = request.showProgress || StatusChannelOpen();
     return request;
 }
 
@@ -78,16 +79,21 @@ int PrintDocument(const HostOptions& options, const std::string& input, const st
     std::string failure;
     JobOutcome outcome = RunInChildProcess([&] { return RunPrintJob(request); }, &failure);
     // An interrupted job has said so itself.
-    if (outcome.result == JobResult::Crashed && !CaughtSignal())
+    if (outcome.result == JobResult::Crashed && !CaughtSignal()) {
         std::fprintf(stderr, "aro-print: %s: %s\n", label.c_str(), failure.c_str());
-    else if (outcome.result == JobResult::Printed || outcome.result == JobResult::Incomplete)
+        SendStatus("error", failure);
+    } else if (outcome.result == JobResult::Printed || outcome.result == JobResult::Incomplete)
         std::printf("%s\n", FormatSummary(label, outcome).c_str());
     std::fflush(stdout);
+    SendStatus("outcome",
+               std::string(OutcomeWord(outcome)) + " " + std::to_string(ExitCodeOf(outcome)));
     return ExitCodeOf(outcome);
 }
 
 int Refuse(const std::string& label, const std::string& error) {
     std::fprintf(stderr, "aro-print: %s: %s\n", label.c_str(), error.c_str());
+    SendStatus("error", error);
+    SendStatus("outcome", "rejected " + std::to_string(kExitUsage));
     return kExitUsage;
 }
 
@@ -127,6 +133,14 @@ int Main(const std::vector<std::string>& arguments) {
     if (options.version) {
         std::printf("aro-print %s\n", ARO_HOST_VERSION);
         return 0;
+    }
+    if (options.statusFd) {
+        if (!StatusDescriptorUsable(*options.statusFd)) {
+            std::fprintf(stderr, "aro-print: --status-fd %d is not a descriptor open for writing\n",
+                         *options.statusFd);
+            return kExitUsage;
+        }
+        OpenStatusChannel(*options.statusFd);
     }
     if (options.check) return CheckSettings();
     if (options.setupFolder) return SetUpUserHive(*options.setupFolder);
