@@ -7,7 +7,8 @@ packages=(build-essential cmake ninja-build pkg-config
           libtiff-dev libjpeg-dev libsystemd-dev
           libgtest-dev libgmock-dev googletest
           clang libclang-rt-14-dev clang-format libtiff-tools
-          dbus ghostscript poppler-utils libbenchmark-dev "$@")
+          dbus ghostscript poppler-utils libbenchmark-dev
+          libpappl-dev libpam0g-dev cups cups-ipp-utils "$@")
 
 missing=()
 for p in "${packages[@]}"; do
