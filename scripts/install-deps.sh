@@ -10,6 +10,13 @@ packages=(build-essential cmake ninja-build pkg-config
           dbus ghostscript poppler-utils libbenchmark-dev
           libpappl-dev libpam0g-dev cups cups-ipp-utils "$@")
 
+# The browser tests of aro-printer-app: Debian's chromium, and node with npm
+# for playwright-core. A node that came with its own npm (not Debian's) is
+# kept: Debian's npm package would not install beside it.
+packages+=(chromium)
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
