@@ -94,7 +94,7 @@ std::string NoteHtml(const SettingField& field, const MachineSettings& current) 
                (current.outputFolderByAlternateKey ? " (named by AlternateKey)." : ".") + " ";
     }
     note += field.userHiveOnly ? "Per-user setting: the module reads it only from the printing "
-                                 "user's own hive."
+                                 "user's own hive, not from this file."
                                : "Used when the printing user's own hive has no value.";
     const CurrentValue& value = current.Value(field.formName);
     if (value.stored && !value.present) {

@@ -96,10 +96,6 @@ TEST(MachineSettingsStore, ReportsTheFailedChange) {
     EXPECT_NE(error.find("storing PrintTxtFile"), std::string::npos) << error;
     EXPECT_EQ(ReadTextFile(file), unwritable);
 
-    WriteTextFile(file, kHeader);
-    const std::string second =
-        ApplyHiveEdits(folder / "machine.reg/", {{kSettingsKey, "PrintTxtFile", "1"}});
-    EXPECT_NE(second, "");
     const std::string folderAsFile =
         ApplyHiveEdits(folder.path(), {{kSettingsKey, "MaxPagesCount", std::nullopt}});
     EXPECT_NE(folderAsFile.find("removing MaxPagesCount"), std::string::npos) << folderAsFile;
