@@ -160,8 +160,12 @@ std::string SettingsPageTopHtml(const MachineSettings& current,
         "      <div class=\"row\">\n"
         "        <div class=\"col-12\">\n"
         "          <h1 class=\"title\">TIFF output</h1>\n";
-    for (const std::string& message : messages) {
-        html += "          <div class=\"banner\">" + HtmlEscape(message) + "</div>\n";
+    if (!messages.empty()) {
+        html += "          <div class=\"banner\" id=\"status\">";
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            html += (i > 0 ? "<br>" : "") + HtmlEscape(messages[i]);
+        }
+        html += "</div>\n";
     }
     if (saved) html += "          <div class=\"banner\" id=\"saved\">Changes saved.</div>\n";
     html += "          <p>The machine-wide settings of the TIFF files, kept in <code" +

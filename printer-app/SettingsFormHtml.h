@@ -15,9 +15,9 @@ namespace aro::printerapp {
 
 std::string HtmlEscape(std::string_view text);
 
-// The title, the hive file the page edits and the status: the errors, or
-// the note that the changes were saved. Ends inside the column that the
-// form goes into.
+// The title, the hive file the page edits and the status: the messages
+// (one banner, a line each), or the note that the changes were saved. Ends inside the column that
+// the form goes into.
 std::string SettingsPageTopHtml(const MachineSettings& current,
                                 const std::vector<std::string>& messages, bool saved);
 

@@ -52,7 +52,8 @@ PostResult HandlePost(pappl_client_t* client, const MachineSettings& current) {
     result.errors = outcome.errors;
     for (const FieldError& error : outcome.errors) result.messages.push_back(error.message);
     if (!outcome.errors.empty()) {
-        result.messages.insert(result.messages.begin(), "Nothing saved:");
+        result.messages.insert(result.messages.begin(),
+                               "Nothing saved; these fields cannot be used:");
         return result;
     }
     const std::string failure = ApplyHiveEdits(current.hiveFile, outcome.edits);

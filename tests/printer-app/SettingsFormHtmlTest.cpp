@@ -25,6 +25,10 @@ TEST(SettingsFormHtml, EscapesEveryText) {
                              SettingsPageBottomHtml(current);
     EXPECT_EQ(html.find("<script>"), std::string::npos);
     EXPECT_EQ(html.find("<b>"), std::string::npos);
+    EXPECT_NE(
+        SettingsPageTopHtml(current, {"Nothing saved:", "bad <b>"}, false)
+            .find("<div class=\"banner\" id=\"status\">Nothing saved:<br>bad &lt;b&gt;</div>"),
+        std::string::npos);
     EXPECT_NE(html.find("value=\"a&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;\""),
               std::string::npos);
     EXPECT_NE(html.find("/etc/&lt;hive&gt;.reg"), std::string::npos);

@@ -159,6 +159,8 @@ async function checkRefusal(page, base) {
   assert.equal(await page.locator('#background_next-error').innerText(),
     `Background, next pages: ${path.join(scratch, 'missing.tif')} does not exist`);
   assert.equal(await page.locator('#saved').count(), 0);
+  assert.match(await page.locator('#status').innerText(),
+    /^Nothing saved; these fields cannot be used:\nOutput folder: .*\nPage limit: .*\nBackground, next pages: /);
   // The administrator's input stays in the form.
   assert.equal(await field(page, 'page_limit').inputValue(), 'ten');
   assert.equal(await field(page, 'output_folder').inputValue(), 'relative/folder');
