@@ -96,6 +96,14 @@ TEST(MachineSettingsStore, ReportsTheFailedChange) {
     EXPECT_NE(error.find("storing PrintTxtFile"), std::string::npos) << error;
     EXPECT_EQ(ReadTextFile(file), unwritable);
 
+    // Half done: the message names what was stored before the failure.
+    WriteTextFile(file, kHeader);
+    const std::string halfDone = ApplyHiveEdits(
+        file, {{kSettingsKey, "PrintGrpFile", "1"}, {"Software\\Bad\nKey", "Dovurezazuv", "/srv"}});
+    EXPECT_NE(halfDone.find("(storing Dovurezazuv)"), std::string::npos) << halfDone;
+    EXPECT_NE(halfDone.find("done before: storing PrintGrpFile"), std::string::npos) << halfDone;
+    EXPECT_EQ(ReadMachineSettings(file).Value("grp_file").text, "1");
+
     const std::string folderAsFile =
         ApplyHiveEdits(folder.path(), {{kSettingsKey, "MaxPagesCount", std::nullopt}});
     EXPECT_NE(folderAsFile.find("removing MaxPagesCount"), std::string::npos) << folderAsFile;
