@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ private:
 ChildProgram::~ChildProgram() {
     if (m_pid > 0) Stop();
     if (m_output) std::fclose(m_output);
+    CloseInput();
 }
 
 bool ChildProgram::Start(const std::vector<std::string>& argv, Streams streams,
@@ -55,14 +57,30 @@ bool ChildProgram::Start(const std::vector<std::string>& argv, Streams streams,
         // ahead instead of waking us every 64 KiB. Best effort.
         fcntl(pipeEnds[0], F_SETPIPE_SZ, kPipeBytes);
     }
+    // Standard input is a socket, so that writing to a program that has
+    // ended fails with EPIPE instead of raising SIGPIPE (send's
+    // MSG_NOSIGNAL), whichever thread writes.
+    int inputEnds[2] = {-1, -1};
+    if (streams.feedInput) {
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inputEnds) != 0) {
+            *error = std::string("cannot make a socket: ") + std::strerror(errno);
+            if (captureOutput) close(pipeEnds[0]), close(pipeEnds[1]);
+            return false;
+        }
+        shutdown(inputEnds[0], SHUT_WR);
+        shutdown(inputEnds[1], SHUT_RD);
+        posix_spawn_file_actions_adddup2(actions.get(), inputEnds[0], STDIN_FILENO);
+    }
     if (streams.discardErrors)
         posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     int failure =
         posix_spawnp(&m_pid, arguments[0], actions.get(), nullptr, arguments.data(), environ);
     if (captureOutput) close(pipeEnds[1]);
+    if (streams.feedInput) close(inputEnds[0]), m_input = inputEnds[1];
     if (failure != 0) {
         m_pid = -1;
         if (captureOutput) close(pipeEnds[0]);
+        CloseInput();
         *error = "cannot start " + argv[0] + ": " + std::strerror(failure);
         return false;
     }
@@ -76,7 +94,24 @@ bool ChildProgram::Start(const std::vector<std::string>& argv, Streams streams,
     return true;
 }
 
+bool ChildProgram::WriteInput(const void* data, size_t size) {
+    const char* next = static_cast<const char*>(data);
+    while (size > 0 && m_input >= 0) {
+        ssize_t sent = send(m_input, next, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        next += sent, size -= static_cast<size_t>(sent);
+    }
+    return size == 0;
+}
+
+void ChildProgram::CloseInput() {
+    if (m_input >= 0) close(m_input);
+    m_input = -1;
+}
+
 int ChildProgram::Wait() {
+    CloseInput();
     if (m_output) {
         std::fclose(m_output);
         m_output = nullptr;

@@ -21,6 +21,7 @@ public:
     struct Streams {
         bool captureOutput = false;  // standard output readable through output()
         bool discardErrors = false;  // standard error to /dev/null
+        bool feedInput = false;      // standard input written through WriteInput()
     };
 
     // Starts argv[0] with these arguments.
@@ -29,7 +30,14 @@ public:
     // The program's standard output; null unless captured.
     std::FILE* output() const { return m_output; }
 
-    // Closes the pipe, waits for the program; its exit status, or -1 when it
+    // Writes all of data to the program's standard input. False when the
+    // program no longer reads it (it ended): no SIGPIPE is raised.
+    bool WriteInput(const void* data, size_t size);
+
+    // Ends the program's standard input.
+    void CloseInput();
+
+    // Closes the pipes, waits for the program; its exit status, or -1 when it
     // died from a signal.
     int Wait();
 
@@ -39,6 +47,7 @@ public:
 private:
     pid_t m_pid = -1;
     std::FILE* m_output = nullptr;
+    int m_input = -1;
 };
 
 // Runs a program to its end; its exit status (-1: not started or killed),

@@ -14,6 +14,12 @@ std::vector<std::string> GhostscriptCommand(const std::string& path, const Rende
                                             const std::string& device, int dpi,
                                             const std::vector<std::string>& options = {});
 
+// gs rendering with device at dpi to standard output the PostScript
+// program it reads from standard input, which is read as a file (in
+// blocks), not line by line as an interactive session.
+std::vector<std::string> GhostscriptReadingInput(const std::string& device, int dpi,
+                                                 const std::vector<std::string>& options = {});
+
 // What a Ghostscript that ended with status (negative: by a signal) did.
 std::string GhostscriptFailure(int status);
 

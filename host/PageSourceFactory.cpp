@@ -1,3 +1,4 @@
+#include "HalftonedImageSource.h"
 #include "PageSource.h"
 #include "StandardInput.h"
 
@@ -5,12 +6,13 @@ namespace aro::host {
 
 std::unique_ptr<PageSource> OpenPageSource(const std::string& path, InputType type,
                                            const RenderSettings& settings, std::string* error) {
-    if (path == kStreamedInput && ReadAsStream(type)) return OpenPnmStream(StandardInputStream());
+    if (path == kStreamedInput && ReadAsStream(type))
+        return HalftoneImages(OpenPnmStream(StandardInputStream()), settings);
     switch (type) {
         case InputType::Pnm:
-            return OpenPnmFile(path, error);
+            return HalftoneImages(OpenPnmFile(path, error), settings);
         case InputType::Tiff:
-            return OpenTiffFile(path, error);
+            return HalftoneImages(OpenTiffFile(path, error), settings);
         case InputType::Pdf:
         case InputType::PostScript:
             return StartGhostscript(path, type, settings, error);

@@ -31,9 +31,11 @@ void BilevelToMonochrome(const unsigned char* pixels, uint32_t width, uint32_t h
     }
 }
 
-// Grey and colour images on a black-and-white page are dithered through a
-// 16 x 16 ordered (Bayer) threshold matrix, so that greys keep their tone
-// as in Ghostscript's halftoned renderings; black and white stay exact.
+// Grey and colour pages that reach a black-and-white page unhalftoned
+// (image files are halftoned by Ghostscript before, see
+// HalftonedImageSource) are dithered through a 16 x 16 ordered (Bayer)
+// threshold matrix, so that greys keep their tone; black and white stay
+// exact.
 constexpr unsigned kDitherSide = 16;
 
 struct DitherMatrix {

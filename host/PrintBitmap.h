@@ -28,7 +28,8 @@ struct PrintBitmap {
 int ChooseFormat(const RasterImage& page, ColourMode mode, const ColourRule& rule = {});
 
 // The page in the module's layout. In 1-bit form a bilevel page is taken as
-// it is; grey and colour pixels are dithered.
+// it is; grey and colour pixels, which the renderers halftone before, are
+// dithered.
 PrintBitmap ToPrintBitmap(const RasterImage& page, int format);
 
 }  // namespace aro::host
