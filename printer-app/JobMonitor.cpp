@@ -23,8 +23,12 @@ void JobMonitor::OutputLine(const std::string& line) {
     papplLogJob(m_job, PAPPL_LOGLEVEL_INFO, "aro-print: %s", line.c_str());
 }
 
+bool CancelledByUser(pappl_job_t* job) {
+    return papplJobIsCanceled(job) && papplJobGetState(job) != IPP_JSTATE_ABORTED;
+}
+
 bool JobMonitor::Cancelled() {
-    return papplJobIsCanceled(m_job);
+    return CancelledByUser(m_job);
 }
 
 bool JobMonitor::Fail(const std::string& message, pappl_jreason_t reason) {

@@ -11,6 +11,11 @@
 
 namespace aro::printerapp {
 
+// Cancelled by a user or an administrator. papplJobIsCanceled is also
+// true for a job PAPPL aborted itself (a malformed raster stream), whose
+// finished pages must still be completed.
+bool CancelledByUser(pappl_job_t* job);
+
 class JobMonitor : public ChildListener {
 public:
     // countPages: the job's impressions come from aro-print (a spooled

@@ -110,7 +110,7 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
     if (!raster || raster->failed) return false;
     // PAPPL 1.3.1 ends a page whose raster data stopped early as if it were
     // whole; only the lines that arrived tell.
-    if (raster->lines < raster->layout.height && !papplJobIsCanceled(job))
+    if (raster->lines < raster->layout.height && !CancelledByUser(job))
         return FailHere(*raster,
                         PageText(page) + "the raster data ended after " +
                             std::to_string(raster->lines) + " of " +
@@ -126,7 +126,7 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
     papplJobSetData(job, nullptr);
     if (!raster) return false;
     JobMonitor& monitor = raster->monitor;
-    if (papplJobIsCanceled(job)) {
+    if (CancelledByUser(job)) {
         monitor.Conclude(raster->child.Stop());
         return true;
     }
