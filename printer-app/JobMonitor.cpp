@@ -14,8 +14,9 @@ void JobMonitor::StatusLine(const std::string& line) {
         if (!m_report.totalPages()) papplJobSetImpressions(m_job, static_cast<int>(parsed.number));
         papplJobSetImpressionsCompleted(m_job, 1);
     }
+    // The reason the job ends with is logged as an error at its end.
     if (parsed.kind == StatusLine::Kind::Refused || parsed.kind == StatusLine::Kind::Error)
-        papplLogJob(m_job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
+        papplLogJob(m_job, PAPPL_LOGLEVEL_WARN, "%s", message.c_str());
     if (!message.empty()) papplJobSetMessage(m_job, "%s", message.c_str());
 }
 
