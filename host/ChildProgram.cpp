@@ -71,6 +71,8 @@ bool ChildProgram::Start(const std::vector<std::string>& argv, Streams streams,
         shutdown(inputEnds[1], SHUT_RD);
         posix_spawn_file_actions_adddup2(actions.get(), inputEnds[0], STDIN_FILENO);
     }
+    if (streams.passedFile >= 0)
+        posix_spawn_file_actions_adddup2(actions.get(), streams.passedFile, kPassedFileNumber);
     if (streams.discardErrors)
         posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     int failure =

@@ -22,7 +22,11 @@ public:
         bool captureOutput = false;  // standard output readable through output()
         bool discardErrors = false;  // standard error to /dev/null
         bool feedInput = false;      // standard input written through WriteInput()
+        int passedFile = -1;         // a descriptor the program gets as its descriptor 3
     };
+
+    // The descriptor a passed file has in the program.
+    static constexpr int kPassedFileNumber = 3;
 
     // Starts argv[0] with these arguments.
     bool Start(const std::vector<std::string>& argv, Streams streams, std::string* error);

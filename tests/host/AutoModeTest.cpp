@@ -14,6 +14,8 @@
 #include "CommandLine.h"
 #include "HostTestSupport.h"
 #include "PageClassifier.h"
+#include "PnmReader.h"
+#include "SelectedPdfPages.h"
 
 namespace aro::hosttest {
 namespace {
@@ -63,11 +65,6 @@ TEST(HostPageClassifierTest, ColouredAreasCountThinStrokesAndNearGreysDoNot) {
     // A small image gets cells of its own size: a quarter in colour counts.
     EXPECT_TRUE(host::IsColourPage(ColourBlockPage(90, 60), rule));
     EXPECT_FALSE(host::IsColourPage(GreyRamp(90, 60), rule));
-}
-
-TEST(HostPageClassifierTest, PageListsAreWrittenAsRanges) {
-    EXPECT_EQ(host::PageListText({3}), "3");
-    EXPECT_EQ(host::PageListText({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
 }
 
 TEST(HostPageClassifierTest, ColourThresholdIsAPercentage) {
@@ -150,8 +147,9 @@ private:
 
 // Blue links leave a page black and white, a small logo or a photo make it
 // colour, near greys do not. Poppler judges a PDF, whose colour pages are
-// rendered alone; Ghostscript judges PostScript, whose colour pages come
-// from one colour run beside the black-and-white one.
+// rendered only in colour; Ghostscript judges PostScript, whose colour pages
+// come from one colour run beside the black-and-white one. The black-and-white
+// pages are Ghostscript's own rendering.
 TEST(AroPrintAutoModeTest, OnlyPagesWithColouredAreasGoAsColourEachRenderedOnce) {
     Sandbox box;
     box.UseSettings({{"FileNameMode", "2"}});
@@ -161,7 +159,7 @@ TEST(AroPrintAutoModeTest, OnlyPagesWithColouredAreasGoAsColourEachRenderedOnce)
                          box.root()),
               0);
     const std::vector<std::vector<std::string>> expectedRuns = {
-        {"gs -sDEVICE=pbmraw -r100", "gs -sDEVICE=ppmraw -r100 -sPageList=2-3", "pdftoppm -r 72"},
+        {"gs -sDEVICE=pbmraw -r100", "gs -sDEVICE=ppmraw -r100", "pdftoppm -r 72"},
         {"gs -sDEVICE=pbmraw -r100", "gs -sDEVICE=ppmraw -r100", "gs -sDEVICE=ppmraw -r72"}};
     const char* documents[] = {"mixed.pdf", "mixed.ps"};
     for (int i = 0; i < 2; ++i) {
@@ -179,6 +177,11 @@ TEST(AroPrintAutoModeTest, OnlyPagesWithColouredAreasGoAsColourEachRenderedOnce)
         EXPECT_EQ(compressions, (std::vector<uint16_t>{COMPRESSION_CCITTFAX4, COMPRESSION_JPEG,
                                                        COMPRESSION_JPEG, COMPRESSION_CCITTFAX4}));
         EXPECT_EQ(log.Runs(), expectedRuns[i]);
+        const std::vector<RasterImage> mono = GhostscriptBitmaps(box.root() + "/mixed.pdf", 100);
+        ASSERT_EQ(mono.size(), 4u);
+        std::string difference;
+        EXPECT_TRUE(SameBilevelPixels(pages[0], mono[0], &difference)) << difference;
+        EXPECT_TRUE(SameBilevelPixels(pages[3], mono[3], &difference)) << difference;
         unlink(files[0].c_str());
     }
     // With a threshold above the logo's share, its page is black and white.
@@ -189,6 +192,46 @@ TEST(AroPrintAutoModeTest, OnlyPagesWithColouredAreasGoAsColourEachRenderedOnce)
     ASSERT_EQ(pages.size(), 4u);
     EXPECT_EQ(pages[1].compression, COMPRESSION_CCITTFAX4);
     EXPECT_EQ(pages[2].compression, COMPRESSION_JPEG);
+}
+
+// A renderer told page by page renders the pages chosen, only those, as
+// Ghostscript renders them from the command line, and ends after the last
+// page whatever it is told after it.
+TEST(HostSelectedPdfPagesTest, RendersTheChosenPagesOnlyAndEndsAfterTheLast) {
+    Sandbox box;
+    const std::string path = box.root() + "/four.pdf";
+    WriteFile(path, MakePdf({"one", "two", "three", "four"}));
+    const std::vector<RasterImage> expected = GhostscriptBitmaps(path, 72);
+    ASSERT_EQ(expected.size(), 4u);
+    host::SelectedPdfPages renderer;
+    std::string error;
+    ASSERT_TRUE(renderer.Start(path, {}, "pbmraw", 72, false, &error)) << error;
+    for (bool render : {false, true, false, true}) EXPECT_TRUE(renderer.Choose(render));
+    renderer.Choose(true);  // past the end: nothing is rendered
+    std::vector<RasterImage> rendered;
+    RasterImage page;
+    while (host::ReadPnmImage(renderer.output(), &page, &error) == host::PnmRead::Image)
+        rendered.push_back(page);
+    EXPECT_EQ(renderer.Wait(), 0);
+    ASSERT_EQ(rendered.size(), 2u);
+    EXPECT_EQ(rendered[0].pixels, expected[1].pixels);
+    EXPECT_EQ(rendered[1].pixels, expected[3].pixels);
+}
+
+// The document goes to Ghostscript as an open file, so that any name is
+// read: a colon (a list separator for Ghostscript's file permissions),
+// brackets, a leading dash.
+TEST(HostSelectedPdfPagesTest, AnyFileNameIsRead) {
+    Sandbox box;
+    const std::string path = box.root() + "/-odd: (name).pdf";
+    WriteFile(path, MakePdf({"one"}));
+    host::SelectedPdfPages renderer;
+    std::string error;
+    ASSERT_TRUE(renderer.Start(path, {}, "pbmraw", 72, false, &error)) << error;
+    renderer.Choose(true);
+    RasterImage page;
+    EXPECT_EQ(host::ReadPnmImage(renderer.output(), &page, &error), host::PnmRead::Image) << error;
+    EXPECT_EQ(renderer.Wait(), 0);
 }
 
 }  // namespace
