@@ -196,6 +196,7 @@ bool PrinterAppServer::Start(std::string* why) {
                                      "log-level=info",
                                      "-o",
                                      "aro-print=" ARO_PRINT_PATH};
+    for (const std::string& option : m_extraOptions) argv.insert(argv.end(), {"-o", option});
     Spawn(argv, Environment(), m_root + "/server.out", &m_pid);
     for (int tries = 0; tries < kStartSeconds * 4; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -236,13 +237,19 @@ int PrinterAppServer::Stop() {
 IppRun PrinterAppServer::Ipp(const std::string& testText,
                              const std::map<std::string, std::string>& variables,
                              const std::string& document) const {
+    return IppTo(uri(), testText, variables, document);
+}
+
+IppRun PrinterAppServer::IppTo(const std::string& printerUri, const std::string& testText,
+                               const std::map<std::string, std::string>& variables,
+                               const std::string& document) const {
     static int counter = 0;
     const std::string base = m_root + "/ipp" + std::to_string(++counter);
     WriteText(base + ".test", testText);
     std::vector<std::string> argv = {ARO_IPPTOOL, "-T", "90", "-tv"};
     if (!document.empty()) argv.insert(argv.end(), {"-f", document});
     for (const auto& [name, value] : variables) argv.insert(argv.end(), {"-d", name + "=" + value});
-    argv.insert(argv.end(), {uri(), base + ".test"});
+    argv.insert(argv.end(), {printerUri, base + ".test"});
     IppRun run;
     run.exitCode = Spawn(argv, Environment(), base + ".out");
     run.output = ReadText(base + ".out");

@@ -31,6 +31,9 @@ public:
     PrinterAppServer(const PrinterAppServer&) = delete;
     PrinterAppServer& operator=(const PrinterAppServer&) = delete;
 
+    // An option for the next Start ("NAME=VALUE", after the usual ones, so
+    // that it wins), e.g. "listen-hostname=*" or "fallback-user=NAME".
+    void AddServerOption(const std::string& option) { m_extraOptions.push_back(option); }
     // False, with the server's output, when it did not come up.
     bool Start(std::string* why);
     // SIGTERM, then SIGKILL; the wait status.
@@ -50,6 +53,10 @@ public:
     IppRun Ipp(const std::string& testText,
                const std::map<std::string, std::string>& variables = {},
                const std::string& document = "") const;
+    // The same to another URI of the server (reached by another address).
+    IppRun IppTo(const std::string& printerUri, const std::string& testText,
+                 const std::map<std::string, std::string>& variables = {},
+                 const std::string& document = "") const;
 
     // Runs the program with the server's environment (a client
     // sub-command): exit status and output.
@@ -62,6 +69,7 @@ private:
     void WriteHives(const std::string& folder) const;
 
     std::string m_root;
+    std::vector<std::string> m_extraOptions;
     int m_port = 0;
     pid_t m_pid = -1;
 };
