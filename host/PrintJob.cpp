@@ -76,13 +76,12 @@ public:
         m_written = &written;
         m_module.jobName(m_request.jobName.c_str());
         m_module.startDoc();
-        std::string textFile = AskTextFile(m_module, &m_outcome);
         PrintPages(firstPage);
         if (m_outcome.result == JobResult::NoOutputFile) {
             m_module.endDoc();
             return m_outcome;
         }
-        if (!textFile.empty()) WriteText(textFile);
+        if (!m_textFile.empty()) WriteText(m_textFile);
         m_module.endDoc();
         CheckWrittenFiles(written.names());
         return m_outcome;
@@ -107,6 +106,9 @@ private:
             int status = FeedPage(m_module, bitmap, oneBand ? bitmap.height : m_request.bandRows,
                                   bitmap.dpi ? bitmap.dpi : m_request.render.dpi, &m_outcome);
             if (status == ARO_BAND_NO_FILE && m_outcome.pages == 1) return StopForWantOfFile();
+            // The first band names the TIFF file (a name already taken gets
+            // _2): the text file's name is asked then, so that it follows.
+            if (m_outcome.pages == 1) m_textFile = AskTextFile(m_module, &m_outcome);
             NoteBackground(status, bitmap.format == ARO_BITMAP_COLOUR);
             NoteProgress();
             AnnouncePage(before);
@@ -226,6 +228,7 @@ private:
     const JobRequest& m_request;
     PageSource& m_source;
     const ExitModule& m_module;
+    std::string m_textFile;  // empty: the module wants none
     ProgressLine m_progress;
     const WrittenTiffFiles* m_written = nullptr;
     size_t m_filesSeen = 0;
