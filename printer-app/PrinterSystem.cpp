@@ -102,24 +102,14 @@ void CountPrinter(pappl_printer_t* printer, void* data) {
     ++*static_cast<int*>(data);
 }
 
-// PAPPL 1.3.1 keeps one active job per printer in single-queue mode and
-// answers any other job with server-error-busy; jobs of several users
-// wait in the queue instead.
-void QueueJobs(pappl_printer_t* printer, void* data) {
-    (void)data;
-    papplPrinterSetMaxActiveJobs(printer, 0);
-}
-
 // The queue from an earlier run's state, else a new one.
 bool EnsurePrinter(pappl_system_t* system) {
     int printers = 0;
     papplSystemIteratePrinters(system, CountPrinter, &printers);
-    papplSystemIteratePrinters(system, QueueJobs, nullptr);
     if (printers > 0) return true;
     pappl_printer_t* printer =
         papplPrinterCreate(system, 0, kPrinterName, kDriverName, kDeviceId, kDeviceUri);
     if (!printer) return false;
-    QueueJobs(printer, nullptr);
     papplSystemSetDefaultPrinterID(system, papplPrinterGetID(printer));
     return true;
 }
