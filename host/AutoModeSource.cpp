@@ -118,10 +118,13 @@ private:
 };
 
 // A PDF: each page is rendered once, by the black-and-white or the colour
-// Ghostscript, each told page by page which pages are its own. The page
-// after the one handed on is chosen at once, so that its renderer works on
-// it while the module encodes.
+// Ghostscript, each told page by page which pages are its own. The two
+// pages after the one handed on are chosen at once, so that a renderer
+// works ahead while the module encodes, as far as a renderer of the whole
+// document would (a page in the pipe, the next being rendered).
 class PdfAutoModeSource : public AutoModeSource {
+    static constexpr size_t kChosenAhead = 2;
+
 public:
     using AutoModeSource::AutoModeSource;
 
@@ -136,7 +139,7 @@ public:
     bool NextPage(RasterImage* page) override {
         if (m_finished) return false;
         ++m_page;
-        ChooseUpTo(m_page + 1);
+        ChooseUpTo(m_page + kChosenAhead);
         const bool colour = m_colourChoices[m_page - 1];
         page->colourDecided = colour;
         if (!colour) {
