@@ -1,6 +1,7 @@
 // aro_bench: what the module costs beyond its encoders. Per-page times of
 // the module against a direct libtiff writer, the letterhead's cost, the
-// peak memory of long jobs and aro-print against Ghostscript end to end.
+// peak memory of long jobs, aro-print against Ghostscript end to end, and
+// aro-printer-app: IPP submission against Ghostscript, many clients at once.
 // scripts/bench.sh builds a Release tree and runs it.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include "EndToEnd.h"
 #include "PageBenchmarks.h"
 #include "PeakMemory.h"
+#include "PrinterAppLoad.h"
+#include "PrinterAppSubmission.h"
 #include "Summary.h"
 
 namespace aro::bench {
@@ -138,6 +141,22 @@ bool MeasureAroPrint(const Options& options, const BenchInputs& inputs, const Be
     return true;
 }
 
+// Needs the server built (PAPPL found) and ipptool; skipped with a note
+// otherwise, as the other parts need neither.
+bool MeasurePrinterApp(const Options& options, const BenchInputs& inputs, Summary* summary,
+                       std::string* error) {
+    if (options.printerApp.empty() || access(options.printerApp.c_str(), X_OK) != 0 ||
+        access("/usr/bin/ipptool", X_OK) != 0) {
+        std::fprintf(stderr,
+                     "aro_bench: aro-printer-app or ipptool missing, server part skipped\n");
+        return true;
+    }
+    const PrinterAppPrograms programs = {options.printerApp, options.aroPrint, options.work};
+    return MeasureSubmission(programs, inputs.textPdf, kDenseTextPages, kBenchDpi,
+                             options.endToEndRuns, summary, error) &&
+           MeasureLoad(programs, LoadShape(), summary, error);
+}
+
 int Run(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, &options)) return 2;
@@ -162,6 +181,7 @@ int Run(int argc, char** argv) {
     }
     if (ok && options.memory) ok = MeasureMemory(options, SelfPath(), &summary, &error);
     if (ok && options.endToEnd) ok = MeasureAroPrint(options, inputs, sandbox, &summary, &error);
+    if (ok && options.server) ok = MeasurePrinterApp(options, inputs, &summary, &error);
     if (!ok) std::fprintf(stderr, "aro_bench: %s\n", error.c_str());
     const std::string table = summary.Markdown();
     std::printf("\n%s", table.c_str());

@@ -10,8 +10,9 @@ namespace {
 
 const char* kUsage =
     "usage: aro_bench [--cache=DIR] [--work=DIR] [--module=PATH] [--aro-print=PATH]\n"
-    "                 [--letterhead=PS] [--summary=FILE] [--memory-pages=N] [--e2e-runs=N]\n"
-    "                 [--only=pages|memory|e2e] [--benchmark_... flags]\n";
+    "                 [--printer-app=PATH] [--letterhead=PS] [--summary=FILE]\n"
+    "                 [--memory-pages=N] [--e2e-runs=N] [--only=pages|memory|e2e|server]\n"
+    "                 [--benchmark_... flags]\n";
 
 bool TakeValue(const std::string& argument, const char* name, std::string* value) {
     const std::string prefix = std::string(name) + "=";
@@ -30,6 +31,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             TakeValue(argument, "--work", &options->work) ||
             TakeValue(argument, "--module", &options->module) ||
             TakeValue(argument, "--aro-print", &options->aroPrint) ||
+            TakeValue(argument, "--printer-app", &options->printerApp) ||
             TakeValue(argument, "--letterhead", &options->letterhead) ||
             TakeValue(argument, "--summary", &options->summaryFile))
             continue;
@@ -43,6 +45,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             options->pages = value == "pages";
             options->memory = value == "memory";
             options->endToEnd = value == "e2e";
+            options->server = value == "server";
         } else if (argument.compare(0, 12, "--benchmark_") == 0) {
             options->benchmarkFlags.push_back(argument);
         } else {

@@ -52,12 +52,12 @@ bool TimeOnce(EndToEndRun& command, const BenchSandbox& sandbox, double* seconds
     return false;
 }
 
+}  // namespace
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
-
-}  // namespace
 
 bool MeasureEndToEnd(std::vector<EndToEndRun>* commands, const BenchSandbox& sandbox, int runs,
                      int expectedPages, std::string* error) {

@@ -23,4 +23,7 @@ struct EndToEndRun {
 bool MeasureEndToEnd(std::vector<EndToEndRun>* commands, const BenchSandbox& sandbox, int runs,
                      int expectedPages, std::string* error);
 
+// The middle value (the upper one of an even count); values not empty.
+double Median(std::vector<double> values);
+
 }  // namespace aro::bench

@@ -36,6 +36,12 @@ void Summary::AddDifference(const std::string& measurement, long value, long bas
          "<= +" + std::to_string(limitKiB) + " KiB", difference <= limitKiB ? "yes" : "no"});
 }
 
+void Summary::AddCount(const std::string& measurement, int count, int expected,
+                       const std::string& note) {
+    m_rows.push_back({measurement, std::to_string(count) + " of " + std::to_string(expected), note,
+                      "", "all", count == expected ? "yes" : "no"});
+}
+
 void Summary::AddInformation(const std::string& measurement, const std::string& value,
                              const std::string& baseline, const std::string& ratio) {
     m_rows.push_back({measurement, value, baseline, ratio, "", ""});

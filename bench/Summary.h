@@ -24,6 +24,8 @@ public:
                   const std::string& unit, double limit, double ratio = -1);
     // A row comparing two sizes in KiB by their difference.
     void AddDifference(const std::string& measurement, long value, long baseline, long limitKiB);
+    // A row that counts what succeeded; the target is all of them.
+    void AddCount(const std::string& measurement, int count, int expected, const std::string& note);
     // A row without target: a figure, what it is compared with, a ratio.
     void AddInformation(const std::string& measurement, const std::string& value,
                         const std::string& baseline, const std::string& ratio);
