@@ -1,9 +1,11 @@
 // Grey and colour images on black-and-white pages: halftoned as Ghostscript
 // halftones the same image inside a PDF, pixel for pixel.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -185,6 +187,28 @@ TEST(AroPrintHalftoneTest, ImageFilesPrintInBlackAndWhiteAsTheSameImageInAPdf) {
     std::vector<test::TiffPage> pages = OnlyOutput(box);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].compression, COMPRESSION_JPEG);
+}
+
+// Without Ghostscript, 1-bit images still print (they need no halftone),
+// and a grey image is refused with the reason instead of printed otherwise.
+TEST(AroPrintHalftoneTest, OneBitImagesNeedNoGhostscript) {
+    Sandbox box;
+    box.UseSettings({});
+    WriteFile(box.root() + "/scan.pbm", EncodePnm(BilevelPattern(64, 40, 1)));
+    WriteFile(box.root() + "/grey.pgm", EncodePnm(GreyRamp(64, 40)));
+    const char* path = std::getenv("PATH");
+    const std::string saved = path ? path : "/usr/bin:/bin";
+    const std::string empty = box.root() + "/no-programs";
+    mkdir(empty.c_str(), 0755);
+    setenv("PATH", empty.c_str(), 1);
+    HostRun bilevel = RunAroPrint(box, {"--mono", "scan.pbm"});
+    HostRun grey = RunAroPrint(box, {"--mono", "grey.pgm"});
+    setenv("PATH", saved.c_str(), 1);
+
+    ASSERT_EQ(bilevel.exitCode, 0) << bilevel.err;
+    EXPECT_NE(grey.exitCode, 0);
+    EXPECT_NE(grey.err.find("cannot start gs"), std::string::npos) << grey.err;
+    ASSERT_EQ(TiffFiles(box, box.outDir()).size(), 1u);
 }
 
 }  // namespace
