@@ -46,7 +46,8 @@ bool GhostscriptHalftoner::Fail(const std::string& reason, std::string* error) {
 
 bool GhostscriptHalftoner::Halftone(RasterImage* page, int dpi, std::string* error) {
     if (page->kind == PixelKind::Bilevel) return true;
-    if (dpi != m_dpi && !Start(dpi, error)) return false;
+    std::string reason;
+    if (dpi != m_dpi && !Start(dpi, &reason)) return Fail(reason, error);
     const std::string program = HalftonePageProgram(page->width, page->height, page->kind, dpi);
     // Ghostscript prints only after the whole image is in, so writing all
     // of it first and then reading cannot block both sides.
@@ -56,9 +57,9 @@ bool GhostscriptHalftoner::Halftone(RasterImage* page, int dpi, std::string* err
         return Fail(GhostscriptFailure(m_gs.Wait()), error);
     const uint32_t width = page->width, height = page->height;
     const int pageDpi = page->dpi;
-    std::string reason;
-    if (ReadPnmImage(m_gs.output(), page, &reason) != PnmRead::Image)
-        return Fail(reason.empty() ? "no page came back" : reason, error);
+    const PnmRead read = ReadPnmImage(m_gs.output(), page, &reason);
+    if (read == PnmRead::End) return Fail(GhostscriptFailure(m_gs.Wait()), error);
+    if (read == PnmRead::Failed) return Fail(reason, error);
     if (page->kind != PixelKind::Bilevel || page->width != width || page->height != height)
         return Fail("the page came back " + std::to_string(page->width) + " x " +
                         std::to_string(page->height) + " instead of " + std::to_string(width) +
