@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds a Release tree and runs the benchmarks (bench/): the module against
 # a direct libtiff writer per page, letterhead cost, peak memory of long
-# jobs, and aro-print against Ghostscript end to end; prints a summary
-# table. A few minutes on two cores.
+# jobs, aro-print against Ghostscript end to end, and aro-printer-app
+# (--only=server: a PDF submitted over IPP with ipptool against gs, then 8
+# clients with 10 jobs each at once and the server's memory; skipped when
+# the server is not built or ipptool is missing); prints a summary table.
+# A few minutes on two cores.
 #   ARO_BENCH_BUILD   build folder (default build/bench)
 #   ARO_BENCH_CACHE   rendered pages, kept between runs (default build/bench-cache)
 # Further arguments go to aro_bench (e.g. --only=pages, --benchmark_filter=mono).
