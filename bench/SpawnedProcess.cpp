@@ -2,12 +2,17 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
 extern char** environ;
 
@@ -24,6 +29,10 @@ std::vector<char*> Pointers(const std::vector<std::string>& texts) {
     for (const std::string& text : texts) pointers.push_back(const_cast<char*>(text.c_str()));
     pointers.push_back(nullptr);
     return pointers;
+}
+
+double Seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
 }
 
 }  // namespace
@@ -55,17 +64,39 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return failed ? -1 : pid;
 }
 
-int WaitFor(pid_t pid) {
+int WaitFor(pid_t pid, double* cpuSeconds) {
     if (pid <= 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0)
         if (errno != EINTR) return -1;
+    if (cpuSeconds) *cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-             const std::string& outputFile, const std::string& inputFile) {
-    return WaitFor(Spawn(argv, environment, outputFile, inputFile));
+             const std::string& outputFile, const std::string& inputFile, double* cpuSeconds) {
+    return WaitFor(Spawn(argv, environment, outputFile, inputFile), cpuSeconds);
+}
+
+double CpuSecondsOfStat(const std::string& statText) {
+    // The command name in parentheses may hold spaces: count after its end.
+    const size_t end = statText.rfind(')');
+    if (end == std::string::npos) return -1;
+    std::istringstream fields(statText.substr(end + 1));
+    std::string field;
+    double ticks = 0;
+    // Fields 3 to 17: state ... utime stime cutime cstime (14 to 17).
+    for (int number = 3; number <= 17 && fields >> field; ++number)
+        if (number >= 14) ticks += std::strtod(field.c_str(), nullptr);
+    if (!fields) return -1;
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), {});
+    return text.empty() ? -1 : CpuSecondsOfStat(text);
 }
 
 long ProcessStatusKiB(pid_t pid, const char* field) {

@@ -21,12 +21,20 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             const std::string& outputFile, const std::string& inputFile = "/dev/null");
 
 // Waits for a started program: its exit status, 128 + the signal that
-// ended it, or -1 for no such child.
-int WaitFor(pid_t pid);
+// ended it, or -1 for no such child. cpuSeconds, when given, receives the
+// processor time (user and system) it and the children it waited for used.
+int WaitFor(pid_t pid, double* cpuSeconds = nullptr);
 
 // Spawn and WaitFor in one; the exit status.
 int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-             const std::string& outputFile, const std::string& inputFile = "/dev/null");
+             const std::string& outputFile, const std::string& inputFile = "/dev/null",
+             double* cpuSeconds = nullptr);
+
+// Processor time (user and system) of a running process and of the
+// children it has waited for, from /proc/PID/stat; -1 when unknown.
+double ProcessCpuSeconds(pid_t pid);
+// The same from the text of a stat file.
+double CpuSecondsOfStat(const std::string& statText);
 
 // VmRSS, VmHWM, ... of a process in KiB ("VmRSS:"), -1 when unknown.
 long ProcessStatusKiB(pid_t pid, const char* field);
