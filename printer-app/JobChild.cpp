@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -80,6 +83,30 @@ struct ChildFds {
         FailInChild(kChildStatusFd, "aro-print could not run as the job's account", error, 126);
     execve(path, argv, account.Environment());
     FailInChild(kChildStatusFd, "aro-print could not be started", errno, 127);
+}
+
+// The process groups of parent's children other than its own: aro-print
+// runs its job in a group of its own, which a signal to aro-print's group
+// does not reach.
+std::vector<pid_t> ChildGroups(pid_t parent) {
+    std::vector<pid_t> groups;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        const std::string path = std::string("/proc/") + entry->d_name + "/stat";
+        FILE* stat = std::fopen(path.c_str(), "r");
+        if (!stat) continue;
+        int ppid = 0, pgrp = 0;
+        // pid (comm) state ppid pgrp: comm may hold spaces, so start after ')'.
+        char line[512];
+        const char* after = nullptr;
+        if (std::fgets(line, sizeof line, stat) && (after = std::strrchr(line, ')')) &&
+            std::sscanf(after + 1, " %*c %d %d", &ppid, &pgrp) == 2 && ppid == parent &&
+            pgrp != parent && pgrp > 0)
+            groups.push_back(pgrp);
+        std::fclose(stat);
+    }
+    if (proc) closedir(proc);
+    return groups;
 }
 
 long NowMs() {
@@ -255,6 +282,8 @@ int JobChild::Stop() {
         }
         usleep(20000);
     }
+    // Its job's own group first: once aro-print is gone it cannot be found.
+    for (pid_t group : ChildGroups(m_pid)) kill(-group, SIGKILL);
     kill(-m_pid, SIGKILL);
     kill(m_pid, SIGKILL);
     return Reap();

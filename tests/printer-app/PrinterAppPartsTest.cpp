@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "printer-app/JobChild.h"
@@ -214,24 +215,42 @@ TEST(JobChildTest, AChildThatStopsReadingEndsTheWritesWithoutKillingUs) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4);
 }
 
-TEST(JobChildTest, CancellingStopsTheChildAndItsProcessGroupAtOnce) {
+// Alive and not a zombie.
+bool Alive(pid_t pid) {
+    std::string stat;
+    FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!file) return false;
+    char line[512] = {};
+    bool alive = std::fgets(line, sizeof line, file) && std::strrchr(line, ')') &&
+                 std::strrchr(line, ')')[2] != 'Z';
+    std::fclose(file);
+    return alive;
+}
+
+TEST(JobChildTest, CancellingStopsTheChildAndItsProcessGroupsAtOnce) {
     JobChild child;
     std::string error;
-    const std::string marker = "/tmp/aro-job-child-" + std::to_string(getpid());
-    // A grandchild in the same group that would outlive a signal to the
-    // child alone; and a child that ignores SIGTERM.
-    ChildProgram program{
-        "/bin/sh",
-        {"-c", "trap '' TERM; (sleep 30; touch " + marker + ") & echo ready >&3; sleep 30"},
-        false,
-        ""};
+    // A child that ignores SIGTERM, a grandchild in its group, and one in a
+    // group of its own that ignores SIGTERM too (as aro-print runs its job).
+    ChildProgram program{"/bin/sh",
+                         {"-c",
+                          "trap '' TERM; sh -c 'echo pid $$ >&3; exec sleep 30' & "
+                          "setsid sh -c 'trap \"\" TERM; echo pid $$ >&3; sleep 30' & "
+                          "sleep 0.2; echo ready >&3; sleep 30"},
+                         false,
+                         ""};
     ASSERT_TRUE(child.Start(program, Self(), &error)) << error;
     Recorder recorder;
-    for (int tries = 0; tries < 500 && recorder.status.empty(); ++tries) {
+    for (int tries = 0; tries < 500 && recorder.status.size() < 3; ++tries) {
         child.ReadAvailable(recorder);
         usleep(10000);
     }
-    ASSERT_EQ(recorder.status, std::vector<std::string>{"ready"});
+    ASSERT_EQ(recorder.status.size(), 3u);
+    ASSERT_EQ(recorder.status[2], "ready");
+    std::vector<pid_t> grandchildren;
+    for (int i = 0; i < 2; ++i) grandchildren.push_back(std::stoi(recorder.status[i].substr(4)));
+    for (pid_t pid : grandchildren) ASSERT_TRUE(Alive(pid)) << pid;
+
     recorder.cancelled = true;
     const auto start = std::chrono::steady_clock::now();
     int status = child.Finish(recorder);
@@ -239,8 +258,10 @@ TEST(JobChildTest, CancellingStopsTheChildAndItsProcessGroupAtOnce) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
     EXPECT_LT(took, std::chrono::seconds(6));
     EXPECT_FALSE(child.running());
-    sleep(1);
-    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    for (pid_t pid : grandchildren) {
+        for (int tries = 0; tries < 100 && Alive(pid); ++tries) usleep(10000);
+        EXPECT_FALSE(Alive(pid)) << "process " << pid << " outlived the job";
+    }
 }
 
 TEST(JobChildTest, StartFailuresAreToldNotHidden) {
