@@ -73,7 +73,8 @@ TEST_F(PrinterAppMainloopTest, SubCommandsSubmitListAndShutDown) {
     EXPECT_EQ(PagesOf(files[0]).size(), 2u);
 
     EXPECT_EQ(m_server.RunApp({"shutdown"}).exitCode, 0);
-    for (int tries = 0; tries < 100 && m_server.Running(); ++tries)
+    // PAPPL's main loop sees the request when it next wakes: within 30 s.
+    for (int tries = 0; tries < 350 && m_server.Running(); ++tries)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(m_server.Running()) << "the server did not shut down";
 }
@@ -87,6 +88,26 @@ TEST_F(PrinterAppMainloopTest, WebPagesOfOneQueueAndNoWayToAddPrinters) {
     for (const char* page : {"/addprinter", "/delete", "/network"})
         EXPECT_EQ(HttpStatus(m_server.port(), page), 404) << page;
     EXPECT_TRUE(m_server.Running());
+}
+
+TEST_F(PrinterAppMainloopTest, FindDevicesDoesNotBringTheServerDown) {
+    // PAPPL 1.3.1 browses DNS-SD for Find-Devices and aborts when
+    // avahi-daemon is not running.
+    IppRun find = m_server.Ipp(
+        R"({
+  NAME "Find-Devices"
+  OPERATION 0x402B
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri system-uri $systemuri
+})",
+        {{"systemuri", "ipp://localhost:" + std::to_string(m_server.port()) + "/ipp/system"}});
+    ASSERT_EQ(find.output.find("Bad system-uri"), std::string::npos) << find.output;
+    for (int tries = 0; tries < 30 && m_server.Running(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(m_server.Running()) << find.output;
+    EXPECT_EQ(m_server.Ipp(kPrinterAttributes).exitCode, 0);
 }
 
 }  // namespace
