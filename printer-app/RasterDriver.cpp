@@ -130,10 +130,12 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
         monitor.Conclude(raster->child.Stop());
         return true;
     }
-    // PAPPL marks a stream it found malformed aborted before this call.
-    const bool streamBroken = papplJobGetState(job) == IPP_JSTATE_ABORTED;
-    bool printed = false;
-    if (raster->started) printed = monitor.Conclude(raster->child.Finish(monitor));
+    // PAPPL marks a stream it found malformed aborted before this call (as
+    // it does when a callback here failed the job).
+    const bool streamBroken = papplJobGetState(job) == IPP_JSTATE_ABORTED && !raster->failed;
+    // The pages before a failure are finished either way; the failure
+    // found here is the job's reason, not what aro-print says of it.
+    const int status = raster->started ? raster->child.Finish(monitor) : 0;
     if (!raster->failure.empty()) return monitor.Fail(raster->failure, raster->reason);
     if (streamBroken)
         return monitor.Fail("The raster data is malformed; " +
@@ -142,7 +144,7 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
                             PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
     if (!raster->started)
         return monitor.Fail("The document has no page", PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
-    return printed;
+    return monitor.Conclude(status);
 }
 
 }  // namespace aro::printerapp

@@ -3,6 +3,7 @@
 // with a reason while the next job prints.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -258,6 +259,33 @@ TEST_F(PrinterAppIppTest, CancelledJobEndsItsChildAtOnceAndTheNextJobPrints) {
     // What the module finished stays.
     EXPECT_EQ(TiffFilesIn(m_out).size(), 1u);
     ExpectNextJobPrints();
+}
+
+// aro-print that dies in the middle of a raster job: the job says so, and
+// does not blame the document.
+TEST(PrinterAppBrokenChildTest, AChildThatDiesEndsTheRasterJobWithItsCause) {
+    if (!HaveIpptool()) GTEST_SKIP() << "ipptool is not installed";
+    PrinterAppServer server;
+    const std::string program = server.root() + "/dying-aro-print";
+    WriteText(program, "#!/bin/sh\necho 'page 1' >&3\nhead -c 100000 >/dev/null\nkill -9 $$\n");
+    chmod(program.c_str(), 0755);
+    std::string why;
+    ASSERT_TRUE(server.Start(program, &why)) << why;
+    const std::string ps = MakePostScript(server.root() + "/two.ps", 2, false);
+    const std::string raster = server.root() + "/two.pwg";
+    ASSERT_TRUE(Ghostscript({"-sDEVICE=pwgraster", "-r100", "-sPAPERSIZE=a4", "-dcupsColorSpace=18",
+                             "-dcupsBitsPerColor=8", "-sOutputFile=" + raster, ps}));
+    IppRun run = server.Ipp(kPrintAndWait,
+                            {{"filetype", "image/pwg-raster"},
+                             {"colormode", "auto"},
+                             {"resolution", "300dpi"},
+                             {"jobname", "dying"}},
+                            raster);
+    EXPECT_EQ(run.Value("job-state"), "aborted") << run.output;
+    EXPECT_NE(run.Value("job-state-message").find("aro-print was ended by signal"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.Value("job-state-reasons").find("errors-detected"), std::string::npos);
 }
 
 }  // namespace

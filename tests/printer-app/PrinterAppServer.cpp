@@ -176,6 +176,10 @@ std::string PrinterAppServer::uri() const {
 }
 
 bool PrinterAppServer::Start(std::string* why) {
+    return Start(ARO_PRINT_PATH, why);
+}
+
+bool PrinterAppServer::Start(const std::string& aroPrint, std::string* why) {
     m_port = FreeLoopbackPort();
     if (m_root.empty() || m_port == 0) {
         *why = "no temporary folder or free port";
@@ -196,7 +200,7 @@ bool PrinterAppServer::Start(std::string* why) {
                                      "-o",
                                      "log-level=info",
                                      "-o",
-                                     "aro-print=" ARO_PRINT_PATH};
+                                     "aro-print=" + aroPrint};
     for (const std::string& option : m_extraOptions) argv.insert(argv.end(), {"-o", option});
     Spawn(argv, Environment(), m_root + "/server.out", &m_pid);
     for (int tries = 0; tries < kStartSeconds * 4; ++tries) {

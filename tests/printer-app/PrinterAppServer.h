@@ -36,6 +36,8 @@ public:
     void AddServerOption(const std::string& option) { m_extraOptions.push_back(option); }
     // False, with the server's output, when it did not come up.
     bool Start(std::string* why);
+    // With another program in place of aro-print.
+    bool Start(const std::string& aroPrint, std::string* why);
     // SIGTERM, then SIGKILL; the wait status.
     int Stop();
     bool Running();
