@@ -22,11 +22,12 @@ constexpr auto kSampleInterval = std::chrono::milliseconds(20);
 // Lets the server finish its bookkeeping (job files, state) before the
 // idle figures are read.
 constexpr auto kSettle = std::chrono::seconds(3);
-// Two bursts: what the first leaves behind is the server's history of
-// completed jobs (PAPPL keeps the last 100) and its threads' heaps; a
-// second one that adds about as much again would be a leak.
-constexpr int kRounds = 2;
-constexpr long kRoundGrowthLimitKiB = 512;
+// Three bursts: what the first leaves behind is the server's history of
+// completed jobs and its threads' heaps; the second fills the history to
+// PAPPL's 100 jobs; after that it is full, and a third burst that still
+// leaves memory behind would be a leak.
+constexpr int kRounds = 3;
+constexpr long kRoundGrowthLimitKiB = 256;
 constexpr size_t kShownOutput = 4000;
 
 std::string ReadText(const std::string& path) {
@@ -165,8 +166,14 @@ bool MeasureLoad(const PrinterAppPrograms& programs, const LoadShape& shape, Sum
                             KiB(idle[0]), KiB(peak), "+" + KiB(peak - idle[0]));
     summary->AddInformation("Server memory (VmRSS): idle after round 1 / idle before", KiB(idle[1]),
                             KiB(idle[0]), "+" + KiB(idle[1] - idle[0]));
-    summary->AddDifference("Server memory (VmRSS): idle after round 2 / after round 1", idle[2],
-                           idle[1], kRoundGrowthLimitKiB);
+    for (int round = 2; round < kRounds; ++round)
+        summary->AddInformation("Server memory (VmRSS): idle after round " + std::to_string(round) +
+                                    " / after round " + std::to_string(round - 1),
+                                KiB(idle[round]), KiB(idle[round - 1]),
+                                "+" + KiB(idle[round] - idle[round - 1]));
+    summary->AddDifference("Server memory (VmRSS): idle after round " + std::to_string(kRounds) +
+                               " / after round " + std::to_string(kRounds - 1),
+                           idle[kRounds], idle[kRounds - 1], kRoundGrowthLimitKiB);
     return true;
 }
 
