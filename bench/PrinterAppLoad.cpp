@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -64,7 +65,10 @@ struct Client {
 // highest figure seen.
 long WaitSampling(std::vector<Client>* clients, pid_t server) {
     long peak = ProcessStatusKiB(server, "VmRSS:");
-    for (size_t running = clients->size(); running > 0;) {
+    // A client that could not be started is not waited for.
+    size_t running = 0;
+    for (const Client& client : *clients) running += client.pid > 0;
+    while (running > 0) {
         std::this_thread::sleep_for(kSampleInterval);
         peak = std::max(peak, ProcessStatusKiB(server, "VmRSS:"));
         for (Client& client : *clients) {
