@@ -97,7 +97,8 @@ bool Exited(pid_t pid) {
 PrinterAppInstance::PrinterAppInstance(const std::string& parent) {
     mkdir(parent.c_str(), 0755);
     std::string pattern = parent + "/printer-app-XXXXXX";
-    if (mkdtemp(pattern.data())) m_root = pattern;
+    if (!mkdtemp(pattern.data())) return;  // Start reports it
+    m_root = pattern;
     // A server run as root runs its jobs as another account: that account
     // reads the hives and writes the output folder.
     chmod(m_root.c_str(), 0755);
