@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -214,6 +215,7 @@ int ProcessesNamed(const std::string& jobName) {
     int count = 0;
     DIR* proc = opendir("/proc");
     while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        if (std::atoi(entry->d_name) <= 0) continue;  // not a process
         std::string cmdline = ReadText(std::string("/proc/") + entry->d_name + "/cmdline");
         for (char& c : cmdline)
             if (c == '\0') c = ' ';

@@ -133,8 +133,29 @@ PrinterAppServer::PrinterAppServer() {
     NewOutputFolder("out");
 }
 
+// PAPPL's client sub-commands start a private server of their own when
+// they cannot reach one; none may outlive the test.
+static void StopServersUsing(const std::string& tmpdir) {
+    const std::string wanted = "TMPDIR=" + tmpdir;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0 || pid == getpid()) continue;
+        const std::string base = std::string("/proc/") + entry->d_name;
+        std::string environment = ReadText(base + "/environ");
+        std::string command = ReadText(base + "/cmdline");
+        for (char& c : environment)
+            if (c == '\0') c = '\n';
+        if (command.find("aro-printer-app") != std::string::npos &&
+            ("\n" + environment).find("\n" + wanted + "\n") != std::string::npos)
+            kill(pid, SIGKILL);
+    }
+    if (proc) closedir(proc);
+}
+
 PrinterAppServer::~PrinterAppServer() {
     Stop();
+    if (!m_root.empty()) StopServersUsing(m_root + "/tmp");
     if (!m_root.empty() && !getenv("ARO_KEEP_TEST_FOLDERS"))
         nftw(m_root.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
