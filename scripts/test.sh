@@ -74,4 +74,12 @@ rm -f "$windows_log"
 [ "$windows_status" -eq 0 ] || exit "$windows_status"
 passed=$((passed + ${windows_passed:-0}))
 
+# The Debian package, installed, used and purged on this machine: only when
+# asked, since it installs packages and adds accounts.
+if [ "${ARO_PACKAGE_TEST:-0}" = 1 ]; then
+  echo "== Debian package: install, print, upgrade, purge"
+  tests/package/package-test.sh
+  passed=$((passed + 1))
+fi
+
 echo "tests: $passed passed, 0 failed, $skipped skipped"
