@@ -180,13 +180,18 @@ std::vector<std::string> PrinterAppServer::Environment() const {
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
         if (entry.rfind("ARO_PRINTER_", 0) != 0 && entry.rfind("TMPDIR=", 0) != 0 &&
-            entry.rfind("HOME=", 0) != 0 && entry.rfind("XDG_CONFIG_HOME=", 0) != 0)
+            entry.rfind("SNAP_COMMON=", 0) != 0 && entry.rfind("HOME=", 0) != 0 &&
+            entry.rfind("XDG_CONFIG_HOME=", 0) != 0)
             environment.push_back(entry);
     }
     environment.push_back("ARO_PRINTER_HKCU=" + m_root + "/user.reg");
     environment.push_back("ARO_PRINTER_HKLM=" + m_root + "/machine.reg");
-    // The client sub-commands find the server's socket in TMPDIR.
+    // The client sub-commands find the server's socket in TMPDIR; as root
+    // PAPPL keeps it in /run, one for every server, unless SNAP_COMMON
+    // names a folder (the server's spool and state are named explicitly,
+    // so that is all SNAP_COMMON changes).
     environment.push_back("TMPDIR=" + m_root + "/tmp");
+    environment.push_back("SNAP_COMMON=" + m_root + "/tmp");
     environment.push_back("HOME=" + m_root + "/home");
     environment.push_back("XDG_CONFIG_HOME=" + m_root + "/home");
     return environment;
