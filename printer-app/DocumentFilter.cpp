@@ -4,12 +4,14 @@
 #include "JobAccount.h"
 #include "JobChild.h"
 #include "JobMonitor.h"
+#include "JobRuns.h"
 #include "JobSettings.h"
 
 namespace aro::printerapp {
 
-bool PrintSpooledDocument(pappl_job_t* job, pappl_device_t* device, void* data) {
-    (void)device, (void)data;
+namespace {
+
+bool PrintDocumentOnce(pappl_job_t* job) {
     JobMonitor monitor(job, true);
     const char* spooled = papplJobGetFilename(job);
     if (!spooled || !*spooled)
@@ -24,6 +26,18 @@ bool PrintSpooledDocument(pappl_job_t* job, pappl_device_t* device, void* data) 
         return monitor.Fail(error, PAPPL_JREASON_ERRORS_DETECTED);
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Printing %s with %s", spooled, program.path.c_str());
     return monitor.Conclude(child.Finish(monitor));
+}
+
+}  // namespace
+
+bool PrintSpooledDocument(pappl_job_t* job, pappl_device_t* device, void* data) {
+    (void)device, (void)data;
+    const int id = papplJobGetID(job);
+    bool firstResult = false;
+    if (!ServerJobRuns().Claim(id, &firstResult)) return firstResult;
+    const bool printed = PrintDocumentOnce(job);
+    ServerJobRuns().Finish(id, printed);
+    return printed;
 }
 
 void AddDocumentFilters(pappl_system_t* system) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,6 +108,26 @@ std::vector<pid_t> ChildGroups(pid_t parent) {
     }
     if (proc) closedir(proc);
     return groups;
+}
+
+// A write to a child that is gone must fail with EPIPE, not end the
+// process, whatever SIGPIPE's disposition: the signal is held back for this
+// thread during the write and taken away when the write raised it.
+ssize_t WriteWithoutSigpipe(int fd, const void* data, size_t size) {
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    ssize_t written = write(fd, data, size);
+    const int error = errno;
+    if (written < 0 && error == EPIPE) {
+        const timespec none = {0, 0};
+        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return written;
 }
 
 long NowMs() {
@@ -227,7 +248,7 @@ bool JobChild::Write(const void* data, size_t size, ChildListener& listener) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         if (m_input < 0 || listener.Cancelled()) return false;
-        ssize_t n = write(m_input, p, size);
+        ssize_t n = WriteWithoutSigpipe(m_input, p, size);
         if (n > 0) {
             p += n, size -= static_cast<size_t>(n);
             continue;

@@ -12,6 +12,7 @@
 #include "DocumentFilter.h"
 #include "EmptyJobs.h"
 #include "JobAccount.h"
+#include "LocalSocket.h"
 #include "PrinterDriver.h"
 #include "RequestTrust.h"
 #include "SettingsPage.h"
@@ -158,7 +159,6 @@ pappl_system_t* MakeSystem(int count, cups_option_t* options) {
 }  // namespace
 
 pappl_system_t* CreatePrinterSystem(int count, cups_option_t* options, void* data) {
-    (void)data;
     if (!ConfigureJobs(count, options)) return nullptr;
     pappl_system_t* system = MakeSystem(count, options);
     if (!system) return nullptr;
@@ -168,6 +168,7 @@ pappl_system_t* CreatePrinterSystem(int count, cups_option_t* options, void* dat
     AddDocumentFilters(system);
     CollectEmptyJobs(system);
     InstallRequestTrust(system);
+    KeepLocalSocketPrivate(system, data ? static_cast<const char*>(data) : kAppName);
     AddTiffOutputPage(system);
     // The state is loaded here, not by the main loop, so that the queue of
     // an earlier run is found before a new one would be made.

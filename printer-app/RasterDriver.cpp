@@ -8,6 +8,7 @@
 #include "JobAccount.h"
 #include "JobChild.h"
 #include "JobMonitor.h"
+#include "JobRuns.h"
 #include "JobSettings.h"
 #include "RasterToPnm.h"
 
@@ -68,10 +69,38 @@ std::string PageText(unsigned page) {
     return "Page " + std::to_string(page) + ": ";
 }
 
+// The job's end: the child's outcome, or why the job failed.
+bool ConcludeRasterJob(pappl_job_t* job, RasterJob* raster) {
+    JobMonitor& monitor = raster->monitor;
+    if (CancelledByUser(job)) {
+        monitor.Conclude(raster->child.Stop());
+        return true;
+    }
+    // PAPPL marks a stream it found malformed aborted before this call (as
+    // it does when a callback here failed the job).
+    const bool streamBroken = papplJobGetState(job) == IPP_JSTATE_ABORTED && !raster->failed;
+    // The pages before a failure are finished either way; the failure
+    // found here is the job's reason, not what aro-print says of it.
+    const int status = raster->started ? raster->child.Finish(monitor) : 0;
+    if (!raster->failure.empty()) return monitor.Fail(raster->failure, raster->reason);
+    if (streamBroken)
+        return monitor.Fail("The raster data is malformed; " +
+                                std::to_string(monitor.report().pagesDone()) +
+                                " page(s) before it printed",
+                            PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
+    if (!raster->started)
+        return monitor.Fail("The document has no page", PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
+    return monitor.Conclude(status);
+}
+
 }  // namespace
 
 bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
     (void)options, (void)device;
+    // A second run of the same job would replace the first one's data: it
+    // prints nothing and ends as the first did.
+    bool firstResult = false;
+    if (!ServerJobRuns().Claim(papplJobGetID(job), &firstResult)) return false;
     papplJobSetData(job, new RasterJob(job));
     return true;
 }
@@ -125,26 +154,9 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
     std::unique_ptr<RasterJob> raster(Of(job));
     papplJobSetData(job, nullptr);
     if (!raster) return false;
-    JobMonitor& monitor = raster->monitor;
-    if (CancelledByUser(job)) {
-        monitor.Conclude(raster->child.Stop());
-        return true;
-    }
-    // PAPPL marks a stream it found malformed aborted before this call (as
-    // it does when a callback here failed the job).
-    const bool streamBroken = papplJobGetState(job) == IPP_JSTATE_ABORTED && !raster->failed;
-    // The pages before a failure are finished either way; the failure
-    // found here is the job's reason, not what aro-print says of it.
-    const int status = raster->started ? raster->child.Finish(monitor) : 0;
-    if (!raster->failure.empty()) return monitor.Fail(raster->failure, raster->reason);
-    if (streamBroken)
-        return monitor.Fail("The raster data is malformed; " +
-                                std::to_string(monitor.report().pagesDone()) +
-                                " page(s) before it printed",
-                            PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
-    if (!raster->started)
-        return monitor.Fail("The document has no page", PAPPL_JREASON_DOCUMENT_FORMAT_ERROR);
-    return monitor.Conclude(status);
+    const bool printed = ConcludeRasterJob(job, raster.get());
+    ServerJobRuns().Finish(papplJobGetID(job), printed);
+    return printed;
 }
 
 }  // namespace aro::printerapp

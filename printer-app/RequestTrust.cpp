@@ -58,6 +58,9 @@ std::optional<http_status_t> Authenticate(pappl_client_t* client, const char* se
 
 http_status_t DecideRequest(pappl_client_t* client, const char* /*group*/, gid_t groupId,
                             void* /*data*/) {
+    if (papplClientGetRequest(client) != nullptr &&
+        IsRefusedToEveryone(papplClientGetOperation(client)))
+        return HTTP_STATUS_FORBIDDEN;
     pappl_system_t* system = papplClientGetSystem(client);
     const char* service = papplSystemGetAuthService(system);
     bool authService = service != nullptr && *service != '\0';
@@ -87,6 +90,12 @@ http_status_t DecideRequest(pappl_client_t* client, const char* /*group*/, gid_t
 }
 
 }  // namespace
+
+bool IsRefusedToEveryone(ipp_op_t operation) {
+    // PAPPL 1.3.1 browses DNS-SD for these and aborts when avahi-daemon is
+    // not running; the one queue needs no device search anyway.
+    return operation == IPP_OP_PAPPL_FIND_DEVICES;
+}
 
 bool IsJobOperation(ipp_op_t operation) {
     switch (operation) {

@@ -12,7 +12,9 @@
 //   (the server's auth-service) and names its jobs after that user;
 // - names every job of any other client after the fallback account, and
 //   lets such a client act only on the fallback account's jobs: no admin
-//   pages, no printer operations.
+//   pages, no printer operations;
+// - refuses a device search to everyone (it brings PAPPL 1.3.1 down on a
+//   machine without avahi-daemon).
 // PAPPL asks clients from other machines to use TLS before it consults the
 // callback.
 #pragma once
@@ -45,6 +47,8 @@ Verdict JudgeUnauthenticated(const UnauthenticatedRequest& request,
 
 // Job requests an untrusted client may make (on its own jobs).
 bool IsJobOperation(ipp_op_t operation);
+// Requests no client may make, administrator or not.
+bool IsRefusedToEveryone(ipp_op_t operation);
 
 void InstallRequestTrust(pappl_system_t* system);
 

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "PrinterDriver.h"
 #include "PrinterSystem.h"
@@ -48,7 +49,11 @@ int main(int argc, char* argv[]) {
     signal(SIGPIPE, SIG_IGN);
     int drivers = 0;
     pappl_pr_driver_t* list = aro::printerapp::DriverList(&drivers);
+    // The main loop names its local socket after the program's file name.
+    const char* slash = std::strrchr(argv[0], '/');
+    const char* baseName = slash ? slash + 1 : argv[0];
     return papplMainloop(argc, argv, ARO_PRINTER_APP_VERSION, nullptr, drivers, list, nullptr,
                          aro::printerapp::FillDriverData, nullptr, nullptr,
-                         aro::printerapp::CreatePrinterSystem, ShowUsage, nullptr);
+                         aro::printerapp::CreatePrinterSystem, ShowUsage,
+                         const_cast<char*>(baseName));
 }
