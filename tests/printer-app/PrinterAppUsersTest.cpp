@@ -255,3 +255,32 @@ TEST_F(PrinterAppUsersTest, TwoUsersPrintThroughACupsQueueIntoTheirOwnFolders) {
 
 }  // namespace
 }  // namespace aro::apptest
+
+namespace aro::apptest {
+namespace {
+
+// The main loop's socket would take any local user's requests as an
+// administrator's, device searches included.
+TEST(PrinterAppLocalSocketTest, OnlyTheServersAccountMayConnect) {
+    if (!HaveIpptool()) GTEST_SKIP() << "ipptool is not installed";
+    PrinterAppServer server;
+    std::string why;
+    ASSERT_TRUE(server.Start(&why)) << why;
+    const uid_t uid = geteuid();
+    const std::string socket = server.root() + "/tmp/aro-printer-app" +
+                               (uid == 0 ? std::string() : std::to_string(uid)) + ".sock";
+    struct stat info {};
+    for (int tries = 0; tries < 40; ++tries) {
+        if (stat(socket.c_str(), &info) == 0 && (info.st_mode & 0077) == 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(stat(socket.c_str(), &info), 0) << socket;
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(info.st_uid, uid);
+    // Its own sub-commands still reach it.
+    EXPECT_EQ(server.RunApp({"status"}).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace aro::apptest
