@@ -113,6 +113,14 @@ out="$home/.local/share/ARO Printer"
 ps2pdf "$root/examples/letter.ps" "$work/letter.pdf"
 chmod 0644 "$work/letter.pdf"
 cp "$work/letter.pdf" "$home/letter.pdf" && chown "$user:" "$home/letter.pdf"
+# The shipped output folder lies under ~/.local/share, which a new account
+# lacks: the user must be told, and nothing may be written elsewhere.
+runuser -l "$user" -c 'aro-print letter.pdf' >"$work/no-data-folder.log" 2>&1 || true
+check "without ~/.local/share the user is told why" \
+  grep -q 'Could not expand environment string %APPDATA%' "$work/no-data-folder.log"
+# (the user's hive takes the module's version record at every document)
+written=$(find "$home" -newer "$home/letter.pdf" -type f ! -path "$home/.config/aro-printer/*")
+check "and no file is written (${written:-none})" test -z "$written"
 runuser -u "$user" -- mkdir -p "$home/.local/share"
 # A login: the user's own environment and folder, nothing of root's.
 runuser -l "$user" -c 'aro-print letter.pdf' >"$work/aro-print.log" 2>&1 ||
