@@ -8,7 +8,8 @@ packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev googletest
           clang libclang-rt-14-dev clang-format libtiff-tools
           dbus ghostscript poppler-utils libbenchmark-dev
-          libpappl-dev libpam0g-dev cups cups-ipp-utils "$@")
+          libpappl-dev libpam0g-dev cups cups-ipp-utils
+          dpkg-dev debhelper lintian "$@")  # the last three: scripts/package.sh
 
 # The browser tests of aro-printer-app: Debian's chromium, and node with npm
 # for playwright-core. A node that came with its own npm (not Debian's) is

@@ -26,7 +26,7 @@ apt_install() {
 }
 
 # The packaging tools, when any is missing.
-tools=(dpkg-dev debhelper devscripts lintian fakeroot)
+tools=(dpkg-dev debhelper lintian)
 missing=()
 for p in "${tools[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
