@@ -23,3 +23,21 @@ target_sources(AroPrinterCfg PRIVATE
   ${PROJECT_SOURCE_DIR}/module/AroPrinterCfg.def
   ${PROJECT_BINARY_DIR}/module/AroPrinterCfg.rc)
 set_target_properties(AroPrinterCfg PROPERTIES PREFIX "" IMPORT_PREFIX "")
+
+# ---- the Windows installer package: aro-printer.msi ----
+# Built beside the module when wixl and msibuild (Debian's wixl and msitools)
+# are installed; scripts/package-msi.sh installs them.
+find_program(ARO_WIXL wixl)
+find_program(ARO_MSIBUILD msibuild)
+if(ARO_WIXL AND ARO_MSIBUILD)
+  set(ARO_MSI ${PROJECT_BINARY_DIR}/aro-printer.msi)
+  add_custom_command(OUTPUT ${ARO_MSI}
+    COMMAND ${PROJECT_SOURCE_DIR}/packaging/windows/build-msi.sh
+            $<TARGET_FILE:AroPrinterCfg> ${PROJECT_VERSION} ${ARO_MSI}
+    DEPENDS AroPrinterCfg ${PROJECT_SOURCE_DIR}/packaging/windows/aro-printer.wxs
+            ${PROJECT_SOURCE_DIR}/packaging/windows/build-msi.sh
+    COMMENT "Building aro-printer.msi" VERBATIM)
+  add_custom_target(aro_msi ALL DEPENDS ${ARO_MSI})
+else()
+  message(STATUS "wixl or msibuild not found: aro-printer.msi is not built")
+endif()
