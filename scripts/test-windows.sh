@@ -14,7 +14,7 @@ jobs=$(nproc)
 
 # ---- packages (Debian's), installed when missing ----
 packages=(cmake ninja-build dpkg-dev googletest
-          g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64)
+          g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 wixl msitools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,11 +6,16 @@
 #
 # wixl knows no component conditions, so the machine-wide defaults are
 # made conditional afterwards in the Component table: each is installed
-# only when its property is given on the command line. The condition is
-# looked at on installation only; uninstalling removes whatever was
-# installed. wixl leaves the file version empty, which would make the
-# module an unversioned file that never replaces a versioned copy; it is
-# set to the module's version.
+# only when its property is set, given on the command line or read back
+# from the package's own key (a repair, an upgrade, the removal). Without
+# that, the removal would leave the values behind under Wine, or, with a
+# condition that simply held then, delete values of the same names that
+# the package never wrote. wixl knows no Property/@Secure either: the
+# properties are added to SecureCustomProperties, so that they reach a
+# per-machine installation started by a user who is not an administrator.
+# wixl leaves the file version empty, which would make the module an
+# unversioned file that never replaces a versioned copy; it is set to the
+# module's version.
 set -euo pipefail
 [ $# -eq 3 ] || {
   echo "usage: $0 MODULE_DLL VERSION OUTPUT_MSI" >&2
@@ -33,6 +38,8 @@ queries=()
 for component in "${!defaults[@]}"; do
   queries+=(-q "UPDATE Component SET Condition='${defaults[$component]}' WHERE Component='$component'")
 done
+secure="WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;OUTPUTFOLDER;MAXPAGESCOUNT;PRINTGRPFILE;PRINTTXTFILE"
+queries+=(-q "UPDATE Property SET Value='$secure' WHERE Property='SecureCustomProperties'")
 queries+=(-q "UPDATE File SET Version='$version' WHERE File='AroPrinterCfg.dll'")
 msibuild "$stage/aro-printer.msi" "${queries[@]}"
 

@@ -1,5 +1,6 @@
 // The job process: loads the module like a host and runs one job body.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 
@@ -56,7 +57,9 @@ int RunJobProcess(int argc, char** argv) {
     Job job;
     job.arguments.assign(argv + 4, argv + argc);
 
-    HMODULE module = LoadLibraryA(ModulePath().c_str());
+    // ARO_TEST_MODULE names another copy of the module, e.g. an installed one.
+    const char* chosen = std::getenv("ARO_TEST_MODULE");
+    HMODULE module = LoadLibraryA(chosen != nullptr ? chosen : ModulePath().c_str());
     if (module == nullptr) return kModuleNotLoaded;
     Module m{};
     if (!ResolveAll(module, &m)) return kExportMissing;
