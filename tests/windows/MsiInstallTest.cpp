@@ -50,18 +50,26 @@ DWORD Msiexec(const std::string& arguments) {
     return exitCode;
 }
 
-std::string Install(const std::string& properties = "") {
-    return "/i \"" + Package() + "\"" + (properties.empty() ? "" : " " + properties);
+// The same package with a higher version.
+std::string NextPackage() {
+    return ProgramFolder() + "\\aro-printer-next.msi";
 }
 
-std::string Uninstall() {
-    return "/x \"" + Package() + "\"";
+std::string Install(const std::string& properties = "", const std::string& package = Package()) {
+    return "/i \"" + package + "\"" + (properties.empty() ? "" : " " + properties);
+}
+
+std::string Uninstall(const std::string& package = Package()) {
+    return "/x \"" + package + "\"";
 }
 
 // Makes sure nothing of a test stays installed, even when it failed half-way.
 class InstalledPackage {
 public:
-    ~InstalledPackage() { Msiexec(Uninstall()); }
+    ~InstalledPackage() {
+        Msiexec(Uninstall());
+        Msiexec(Uninstall(NextPackage()));
+    }
 };
 
 std::optional<std::string> Machine(const char* key, const char* name) {
@@ -155,6 +163,27 @@ TEST_F(MsiInstallTest, WithoutPropertiesTheMachineSettingsAreLeftAsTheyWere) {
     EXPECT_EQ(Machine(kMainKey, "AlternateKey"), std::string(kOutputKey));
     EXPECT_EQ(Machine(kMainKey, "PrintGrpFile"), std::string("1"));
     EXPECT_EQ(Machine(kOutputKey, "Dovurezazuv"), box.outDir());
+}
+
+TEST_F(MsiInstallTest, AnUpgradeKeepsTheDefaultsGivenAtInstallation) {
+    Sandbox box;
+    InstalledPackage cleanup;
+    ASSERT_EQ(Msiexec(Install("OUTPUTFOLDER=\"" + box.outDir() + "\" MAXPAGESCOUNT=1")), 0u);
+    ASSERT_EQ(Msiexec(Install("", NextPackage())), 0u);
+
+    ASSERT_TRUE(FileExists(InstalledModule()));
+    EXPECT_EQ(Machine(kMainKey, "AlternateKey"), std::string(kDefaultsKey));
+    EXPECT_EQ(Machine(kDefaultsKey, "Dovurezazuv"), box.outDir());
+    EXPECT_EQ(Machine(kMainKey, "MaxPagesCount"), std::string("1"));
+    EXPECT_FALSE(Machine(kMainKey, "PrintGrpFile"));
+
+    // The older version went away with the upgrade: removing the newer one
+    // leaves nothing.
+    ASSERT_EQ(Msiexec(Uninstall(NextPackage())), 0u);
+    EXPECT_FALSE(FileExists(InstalledModule()));
+    EXPECT_FALSE(Machine(kMainKey, "AlternateKey"));
+    EXPECT_FALSE(Machine(kMainKey, "MaxPagesCount"));
+    EXPECT_FALSE(MachineKeyExists(kDefaultsKey));
 }
 
 }  // namespace
