@@ -277,7 +277,8 @@ IppRun PrinterAppServer::IppTo(const std::string& printerUri, const std::string&
     static int counter = 0;
     const std::string base = m_root + "/ipp" + std::to_string(++counter);
     WriteText(base + ".test", testText);
-    std::vector<std::string> argv = {ARO_IPPTOOL, "-T", "90", "-tv"};
+    std::vector<std::string> argv = m_clientPrefix;
+    argv.insert(argv.end(), {ARO_IPPTOOL, "-T", "90", "-tv"});
     if (!document.empty()) argv.insert(argv.end(), {"-f", document});
     for (const auto& [name, value] : variables) argv.insert(argv.end(), {"-d", name + "=" + value});
     argv.insert(argv.end(), {printerUri, base + ".test"});

@@ -55,6 +55,9 @@ public:
     IppRun Ipp(const std::string& testText,
                const std::map<std::string, std::string>& variables = {},
                const std::string& document = "") const;
+    // Clients (ipptool) run through this command from now on, e.g.
+    // {"/usr/sbin/ip", "netns", "exec", NAME}; empty: directly.
+    void SetClientPrefix(std::vector<std::string> prefix) { m_clientPrefix = std::move(prefix); }
     // The same to another URI of the server (reached by another address).
     IppRun IppTo(const std::string& printerUri, const std::string& testText,
                  const std::map<std::string, std::string>& variables = {},
@@ -72,6 +75,7 @@ private:
 
     std::string m_root;
     std::vector<std::string> m_extraOptions;
+    std::vector<std::string> m_clientPrefix;
     int m_port = 0;
     pid_t m_pid = -1;
 };
