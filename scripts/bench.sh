@@ -25,5 +25,8 @@ free -h | awk '/^Mem:/ {print "Memory: " $2}'
 echo "== benchmarks"
 work=$(mktemp -d "${TMPDIR:-/tmp}/aro-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# The printer application runs its jobs as another account (nobody, when
+# the bench runs as root): it must reach the hives and output folders.
+chmod 755 "$work"
 "$build/aro_bench" --cache="$cache" --work="$work/run" --summary="$build/bench-summary.md" "$@"
 echo "(table also in $build/bench-summary.md)"
