@@ -15,18 +15,7 @@ build=$(realpath -m "${1:-build/windows}")
 # ---- packages (Debian's), installed when missing ----
 packages=(cmake ninja-build dpkg-dev googletest
           g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wixl msitools)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}" >&2
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+scripts/install-packages.sh "${packages[@]}"
 
 deps=$(scripts/windows-deps.sh "${ARO_WINDOWS_DEPS_CACHE:-build/windows-deps}" | tail -n 1)
 fresh=()

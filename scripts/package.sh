@@ -21,21 +21,9 @@ done
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-apt_install() {
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
-}
 
 # The packaging tools, when any is missing.
-tools=(dpkg-dev debhelper lintian)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  apt_install "${missing[@]}"
-fi
+"$root/scripts/install-packages.sh" dpkg-dev debhelper lintian
 
 # The version the package states must be the one the build gives the
 # module, or the version record and the package would disagree.
