@@ -29,21 +29,6 @@ constexpr int kStartSeconds = 20;
 constexpr int kStopSeconds = 20;
 constexpr int kBusyRetries = 100;
 
-int FreeLoopbackPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        close(fd);
-        return 0;
-    }
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
     return remove(path);
 }
@@ -95,6 +80,21 @@ bool AttributeLine(const std::string& line, const std::string& name, std::string
 }
 
 }  // namespace
+
+int FreeLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        close(fd);
+        return 0;
+    }
+    close(fd);
+    return ntohs(address.sin_port);
+}
 
 std::string IppRun::Value(const std::string& name) const {
     std::vector<std::string> values = Values(name);
@@ -351,140 +351,59 @@ bool Ghostscript(const std::vector<std::string>& arguments) {
     return Spawn(argv, environment, "/dev/null") == 0;
 }
 
-const char kPrintAndWait[] = R"({
-  NAME "Print-Job"
-  OPERATION Print-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR name requesting-user-name $user
-  ATTR mimeMediaType document-format $filetype
-  ATTR name job-name $jobname
-  GROUP job-attributes-tag
-  ATTR keyword print-color-mode $colormode
-  ATTR resolution printer-resolution $resolution
-  FILE $filename
-  STATUS successful-ok
-  EXPECT job-id
-}
-{
-  NAME "Wait for the job's end"
-  OPERATION Get-Job-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $job-id
-  ATTR name requesting-user-name $user
-  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message,job-impressions,job-impressions-completed
-  STATUS successful-ok
-  EXPECT job-state WITH-VALUE >6 REPEAT-NO-MATCH
-  REPEAT-LIMIT 600
-  DELAY "0,0.2"
-}
-)";
+// The pieces the ipptool test texts are made of.
+#define ARO_IPP_REQUEST(title, operation)                     \
+    "{\n  NAME \"" title "\"\n  OPERATION " operation         \
+    "\n"                                                      \
+    "  GROUP operation-attributes-tag\n"                      \
+    "  ATTR charset attributes-charset utf-8\n"               \
+    "  ATTR naturalLanguage attributes-natural-language en\n" \
+    "  ATTR uri printer-uri $uri\n"                           \
+    "  ATTR name requesting-user-name $user\n"
+#define ARO_IPP_OPERATION(name) ARO_IPP_REQUEST(name, name)
+#define ARO_IPP_JOB_STATE                  \
+    "  ATTR keyword requested-attributes " \
+    "job-state,job-state-reasons,job-state-message,job-impressions,job-impressions-completed\n"
+#define ARO_IPP_PRINT_JOB                              \
+    ARO_IPP_OPERATION("Print-Job")                     \
+    "  ATTR mimeMediaType document-format $filetype\n" \
+    "  ATTR name job-name $jobname\n"                  \
+    "  GROUP job-attributes-tag\n"
+#define ARO_IPP_WAIT_FOR_END                                        \
+    ARO_IPP_REQUEST("Wait for the job's end", "Get-Job-Attributes") \
+    "  ATTR integer job-id $job-id\n" ARO_IPP_JOB_STATE             \
+    "  STATUS successful-ok\n"                                      \
+    "  EXPECT job-state WITH-VALUE >6 REPEAT-NO-MATCH\n"            \
+    "  REPEAT-LIMIT 600\n"                                          \
+    "  DELAY \"0,0.2\"\n}\n"
 
-const char kCreateSendAndWait[] = R"({
-  NAME "Create-Job"
-  OPERATION Create-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR name requesting-user-name $user
-  ATTR name job-name $jobname
-  GROUP job-attributes-tag
-  ATTR keyword print-color-mode $colormode
-  STATUS successful-ok
-  EXPECT job-id
-}
-{
-  NAME "Send-Document"
-  OPERATION Send-Document
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $job-id
-  ATTR name requesting-user-name $user
-  ATTR mimeMediaType document-format $filetype
-  ATTR boolean last-document true
-  FILE $filename
-  STATUS successful-ok
-}
-{
-  NAME "Wait for the job's end"
-  OPERATION Get-Job-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $job-id
-  ATTR name requesting-user-name $user
-  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message,job-impressions,job-impressions-completed
-  STATUS successful-ok
-  EXPECT job-state WITH-VALUE >6 REPEAT-NO-MATCH
-  REPEAT-LIMIT 600
-  DELAY "0,0.2"
-}
-)";
+const char kPrintAndWait[] = ARO_IPP_PRINT_JOB
+    "  ATTR keyword print-color-mode $colormode\n"
+    "  ATTR resolution printer-resolution $resolution\n"
+    "  FILE $filename\n  STATUS successful-ok\n  EXPECT job-id\n}\n" ARO_IPP_WAIT_FOR_END;
 
-const char kPrintNoWait[] = R"({
-  NAME "Print-Job"
-  OPERATION Print-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR name requesting-user-name $user
-  ATTR mimeMediaType document-format $filetype
-  ATTR name job-name $jobname
-  GROUP job-attributes-tag
-  ATTR resolution printer-resolution $resolution
-  FILE $filename
-  STATUS successful-ok
-  EXPECT job-id
-}
-)";
+const char kCreateSendAndWait[] = ARO_IPP_OPERATION("Create-Job")
+    "  ATTR name job-name $jobname\n"
+    "  GROUP job-attributes-tag\n"
+    "  ATTR keyword print-color-mode $colormode\n"
+    "  STATUS successful-ok\n  EXPECT job-id\n}\n" ARO_IPP_OPERATION("Send-Document")
+    "  ATTR integer job-id $job-id\n"
+    "  ATTR mimeMediaType document-format $filetype\n"
+    "  ATTR boolean last-document true\n"
+    "  FILE $filename\n  STATUS successful-ok\n}\n" ARO_IPP_WAIT_FOR_END;
 
-const char kJobAttributes[] = R"({
-  NAME "Get-Job-Attributes"
-  OPERATION Get-Job-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $jobid
-  ATTR name requesting-user-name $user
-  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message,job-impressions,job-impressions-completed
-  STATUS successful-ok
-}
-)";
+const char kPrintNoWait[] = ARO_IPP_PRINT_JOB
+    "  ATTR resolution printer-resolution $resolution\n"
+    "  FILE $filename\n  STATUS successful-ok\n  EXPECT job-id\n}\n";
 
-const char kCancelJob[] = R"({
-  NAME "Cancel-Job"
-  OPERATION Cancel-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $jobid
-  ATTR name requesting-user-name $user
-  STATUS successful-ok
-}
-)";
+const char kJobAttributes[] =
+    ARO_IPP_OPERATION("Get-Job-Attributes") "  ATTR integer job-id $jobid\n" ARO_IPP_JOB_STATE
+                                            "  STATUS successful-ok\n}\n";
 
-const char kPrinterAttributes[] = R"({
-  NAME "Get-Printer-Attributes"
-  OPERATION Get-Printer-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR name requesting-user-name $user
-  STATUS successful-ok
-}
-)";
+const char kCancelJob[] =
+    ARO_IPP_OPERATION("Cancel-Job") "  ATTR integer job-id $jobid\n  STATUS successful-ok\n}\n";
+
+const char kPrinterAttributes[] =
+    ARO_IPP_OPERATION("Get-Printer-Attributes") "  STATUS successful-ok\n}\n";
 
 }  // namespace aro::apptest

@@ -24,6 +24,9 @@ struct IppRun {
 
 bool HaveIpptool();
 
+// A TCP port free on 127.0.0.1 just now, or 0.
+int FreeLoopbackPort();
+
 class PrinterAppServer {
 public:
     PrinterAppServer();

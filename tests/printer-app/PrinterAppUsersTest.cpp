@@ -3,10 +3,8 @@
 // each land in their own output folder; a name sent from another address,
 // a name that is no account, and root land in the fallback account's.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +15,7 @@
 #include <thread>
 
 #include "PrinterAppServer.h"
+#include "SettingsSetup.h"
 
 namespace aro::apptest {
 namespace {
@@ -46,13 +45,7 @@ std::string GiveOutputFolder(const char* name, const std::string& root) {
     const std::string config = std::string(account->pw_dir) + "/.config";
     mkdir(config.c_str(), 0700);
     mkdir((config + "/aro-printer").c_str(), 0700);
-    WriteText(config + "/aro-printer/user.reg",
-              "Windows Registry Editor Version 5.00\n\n"
-              "[HKEY_CURRENT_USER\\Software\\ARO Digital\\Dovurezazuv]\n"
-              "\"AlternateKey\"=\"Software\\\\ARO Digital\\\\aro-print\"\n\n"
-              "[HKEY_CURRENT_USER\\Software\\ARO Digital\\aro-print]\n"
-              "\"Dovurezazuv\"=\"" +
-                  folder + "\"\n");
+    WriteText(config + "/aro-printer/user.reg", host::MinimalUserHive(folder));
     for (const std::string& path :
          {folder, config, config + "/aro-printer", config + "/aro-printer/user.reg"})
         EXPECT_EQ(chown(path.c_str(), account->pw_uid, account->pw_gid), 0) << path;
@@ -233,20 +226,6 @@ private:
     pid_t m_pid = -1;
 };
 
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
-}
-
 bool WaitForFiles(const std::string& folder, size_t count) {
     for (int tries = 0; tries < 240; ++tries) {
         if (TiffFilesIn(folder).size() >= count) return true;
@@ -259,7 +238,7 @@ TEST_F(PrinterAppUsersTest, TwoUsersPrintThroughACupsQueueIntoTheirOwnFolders) {
     if (access("/usr/sbin/cupsd", X_OK) != 0) GTEST_SKIP() << "cupsd is not installed";
     PrivateCupsd cupsd(m_server->root());
     std::string why;
-    ASSERT_TRUE(cupsd.Start(FreePort(), &why)) << why;
+    ASSERT_TRUE(cupsd.Start(FreeLoopbackPort(), &why)) << why;
     // CUPS prints that drivers are deprecated; the queue is what counts.
     ASSERT_EQ(Shell("lpadmin -h " + cupsd.server() + " -p ARO -E -v " + m_server->uri() +
                     " -m everywhere >/dev/null 2>&1"),

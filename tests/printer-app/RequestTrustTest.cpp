@@ -60,13 +60,6 @@ TEST(RequestTrust, OtherMachinesPrintAsTheFallbackAndTouchOnlyItsJobs) {
     EXPECT_EQ(JudgeUnauthenticated(Ipp(false, IPP_OP_PRINT_JOB), ""), Verdict::Forbid);
 }
 
-TEST(RequestTrust, DeviceSearchIsNobodysButJobsAndAdministrationAreNotAffected) {
-    EXPECT_TRUE(IsRefusedToEveryone(IPP_OP_PAPPL_FIND_DEVICES));
-    for (ipp_op_t op : {IPP_OP_PRINT_JOB, IPP_OP_PAUSE_PRINTER, IPP_OP_PAPPL_FIND_DRIVERS,
-                        IPP_OP_GET_PRINTER_ATTRIBUTES})
-        EXPECT_FALSE(IsRefusedToEveryone(op)) << ippOpString(op);
-}
-
 TEST(RequestTrust, BasicCredentialsAreSplitAtTheFirstColon) {
     std::string user, password;
     ASSERT_TRUE(
